@@ -1,0 +1,61 @@
+// Kernel file handle wrapper.
+#include "fw/File.h"
+
+#include "fw/Exceptions.h"
+
+namespace fw {
+
+bool CFile::Open(const char* path, Mode mode) {
+    Close();
+    DWORD access = GENERIC_READ, share = FILE_SHARE_READ, disp = OPEN_EXISTING;
+    if (mode == modeReadWrite) {
+        access = GENERIC_READ | GENERIC_WRITE;
+        share = 0;
+    } else if (mode == modeCreate) {
+        access = GENERIC_WRITE;
+        share = 0;
+        disp = CREATE_ALWAYS;
+    }
+    m_h = CreateFileA(path, access, share, nullptr, disp, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return IsOpen();
+}
+
+DWORD CFile::Read(void* buf, DWORD n) {
+    DWORD got = 0;
+    if (!ReadFile(m_h, buf, n, &got, nullptr)) throw CFileException::FromLastError(GetLastError());
+    return got;
+}
+
+void CFile::Write(const void* buf, DWORD n) {
+    DWORD done = 0;
+    if (!WriteFile(m_h, buf, n, &done, nullptr) || done != n)
+        throw CFileException::FromLastError(GetLastError());
+}
+
+void CFile::SeekToBegin() {
+    if (SetFilePointer(m_h, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
+        throw CFileException::FromLastError(GetLastError());
+}
+
+uint64_t CFile::GetLength() const {
+    LARGE_INTEGER li{};
+    if (!GetFileSizeEx(m_h, &li)) return 0;
+    return static_cast<uint64_t>(li.QuadPart);
+}
+
+uint64_t CFile::GetPosition() const {
+    LARGE_INTEGER zero{}, pos{};
+    if (!SetFilePointerEx(m_h, zero, &pos, FILE_CURRENT)) return 0;
+    return static_cast<uint64_t>(pos.QuadPart);
+}
+
+void CFile::Flush() {
+    if (!FlushFileBuffers(m_h)) throw CFileException::FromLastError(GetLastError());
+}
+
+void CFile::Close() {
+    if (m_h != INVALID_HANDLE_VALUE) CloseHandle(m_h);
+    m_h = INVALID_HANDLE_VALUE;
+}
+
+}  // namespace fw

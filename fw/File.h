@@ -1,0 +1,90 @@
+// Owning wrappers for kernel handles used by the file formats and the kernel objects.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <utility>
+
+namespace fw {
+
+// A file handle that closes itself; the buffered archive streams read and write through it.
+class CFile {
+public:
+    enum Mode { modeRead, modeReadWrite, modeCreate };
+    CFile() = default;
+    ~CFile() { Close(); }
+    CFile(const CFile&) = delete;
+    CFile& operator=(const CFile&) = delete;
+
+    // modeRead: existing file, shared for reading. modeReadWrite: existing file, read and write.
+    // modeCreate: created or truncated, write only.
+    bool Open(const char* path, Mode mode);
+    bool IsOpen() const { return m_h != INVALID_HANDLE_VALUE; }
+    // Reads up to n bytes; returns how many arrived. Raises CFileException on an I/O error.
+    DWORD Read(void* buf, DWORD n);
+    // Writes all n bytes or raises CFileException.
+    void Write(const void* buf, DWORD n);
+    void SeekToBegin();
+    uint64_t GetLength() const;
+    uint64_t GetPosition() const;
+    // Forces written data to the disk; raises CFileException on failure.
+    void Flush();
+    void Close();
+    HANDLE Handle() const { return m_h; }
+
+private:
+    HANDLE m_h = INVALID_HANDLE_VALUE;
+};
+
+// Any other kernel handle (events, mutexes, find handles use their own closers).
+class CHandle {
+public:
+    CHandle() = default;
+    explicit CHandle(HANDLE h) : m_h(h) {}
+    ~CHandle() { Reset(); }
+    CHandle(CHandle&& o) noexcept : m_h(std::exchange(o.m_h, nullptr)) {}
+    CHandle& operator=(CHandle&& o) noexcept {
+        if (this != &o) {
+            Reset();
+            m_h = std::exchange(o.m_h, nullptr);
+        }
+        return *this;
+    }
+    CHandle(const CHandle&) = delete;
+    CHandle& operator=(const CHandle&) = delete;
+    void Reset(HANDLE h = nullptr) {
+        if (m_h) CloseHandle(m_h);
+        m_h = h;
+    }
+    HANDLE Get() const { return m_h; }
+    explicit operator bool() const { return m_h != nullptr; }
+
+private:
+    HANDLE m_h = nullptr;
+};
+
+// A FindFirstFileA search that closes itself.
+class CFindFile {
+public:
+    explicit CFindFile(const char* pattern) { m_h = FindFirstFileA(pattern, &m_data); }
+    ~CFindFile() {
+        if (m_h != INVALID_HANDLE_VALUE) FindClose(m_h);
+    }
+    CFindFile(const CFindFile&) = delete;
+    CFindFile& operator=(const CFindFile&) = delete;
+    bool IsOpen() const { return m_h != INVALID_HANDLE_VALUE; }
+    const WIN32_FIND_DATAA& Data() const { return m_data; }
+    bool Next() { return FindNextFileA(m_h, &m_data) != FALSE; }
+    // True for the "." and ".." entries every listing starts with.
+    bool IsDots() const {
+        const char* n = m_data.cFileName;
+        return n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0));
+    }
+
+private:
+    HANDLE m_h;
+    WIN32_FIND_DATAA m_data{};
+};
+
+}  // namespace fw

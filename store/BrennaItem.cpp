@@ -1,0 +1,140 @@
+// Catalogue item: its record bytes and the values read from its stored copy.
+#include "store/BrennaItem.h"
+
+#include "fw/Archive.h"
+#include "fw/Exceptions.h"
+
+namespace {
+
+// Stored records hold paths of at most MAX_PATH bytes with their zero; anything longer was not
+// written by this program and counts as damage.
+constexpr uint32_t kMaxPathLen = MAX_PATH;
+constexpr uint32_t kMaxDescriptionLen = 0x7FFFFFFF;
+
+BOOL SetString(std::string& field, const char* text) {
+    try {
+        field = text ? text : "";
+    } catch (const std::bad_alloc&) {
+        field.clear();
+        return FALSE;
+    }
+    return TRUE;
+}
+
+FILETIME NowUtc() {
+    SYSTEMTIME st;
+    GetSystemTime(&st);
+    FILETIME ft;
+    SystemTimeToFileTime(&st, &ft);
+    return ft;
+}
+
+}  // namespace
+
+BOOL CBrennaItem::SetSource(const char* text) { return SetString(m_source, text); }
+BOOL CBrennaItem::SetStored(const char* text) { return SetString(m_stored, text); }
+BOOL CBrennaItem::SetDescription(const char* text) { return SetString(m_description, text); }
+
+BOOL CBrennaItem::InitNew(const char* source, const char* stored, DWORD fileFlag) {
+    if (!SetSource(source) || !SetStored(stored)) return FALSE;
+    m_fileFlag = fileFlag;
+    m_evacuationTime = NowUtc();
+    return Refresh();
+}
+
+BOOL CBrennaItem::InitWithTime(const char* source, const char* stored, DWORD fileFlag,
+                               FILETIME time) {
+    if (!SetSource(source) || !SetStored(stored)) return FALSE;
+    m_evacuationTime = time;
+    m_fileFlag = fileFlag;
+    return Refresh();
+}
+
+BOOL CBrennaItem::Refresh() {
+    std::string copy = CurrentCopy();
+    m_attributes = copy.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(copy.c_str());
+    if (m_fileFlag == 0) return TRUE;
+    if (copy.empty()) return FALSE;
+    HANDLE h = CreateFileA(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return FALSE;
+    GetFileTime(h, &m_creationTime, &m_lastAccessTime, &m_lastWriteTime);
+    CloseHandle(h);
+    return TRUE;
+}
+
+DWORD CBrennaItem::GetSize() const {
+    std::string copy = CurrentCopy();
+    if (copy.empty()) return 0;
+    DWORD attr = GetFileAttributesA(copy.c_str());
+    HANDLE h;
+    if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY))
+        h = CreateFileA(copy.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    else
+        h = CreateFileA(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                        FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    DWORD size = GetFileSize(h, nullptr);
+    CloseHandle(h);
+    return size == INVALID_FILE_SIZE ? 0 : size;
+}
+
+void CBrennaItem::CopyRebased(const CBrennaItem& other, const std::string& oldFolder,
+                              const std::string& newFolder) {
+    m_evacuationTime = other.m_evacuationTime;
+    m_fileFlag = other.m_fileFlag;
+    m_generation = other.m_generation;
+    m_source = other.m_source;
+    m_description = other.m_description;
+    m_creationTime = other.m_creationTime;
+    m_lastWriteTime = other.m_lastWriteTime;
+    m_lastAccessTime = other.m_lastAccessTime;
+    m_typeText = other.m_typeText;
+    m_attributes = other.m_attributes;
+    m_stored = newFolder + other.m_stored.substr(std::min(oldFolder.size(), other.m_stored.size()));
+}
+
+void CBrennaItem::Serialize(fw::CArchive& ar) {
+    if (ar.IsStoring()) {
+        ar.WriteFileTime(m_evacuationTime);
+        ar.WriteU32(m_fileFlag);
+        ar.WriteU32(static_cast<uint32_t>(m_source.size() + 1));
+        ar.WriteU32(static_cast<uint32_t>(m_stored.size() + 1));
+        ar.WriteU32(static_cast<uint32_t>(m_description.size() + 1));
+        ar.WriteU32(m_generation);
+        ar.WriteStringZ(m_source);
+        ar.WriteStringZ(m_stored);
+        ar.WriteStringZ(m_description);
+    } else {
+        ReadRecord(ar, true);
+    }
+}
+
+void CBrennaItem::LoadVersion1(fw::CArchive& ar) { ReadRecord(ar, false); }
+
+void CBrennaItem::ReadRecord(fw::CArchive& ar, bool hasGeneration) {
+    FILETIME time = ar.ReadFileTime();
+    DWORD fileFlag = ar.ReadU32();
+    uint32_t l1 = ar.ReadU32(), l2 = ar.ReadU32(), l3 = ar.ReadU32();
+    DWORD generation = hasGeneration ? ar.ReadU32() : 0;
+    // Every length is checked against the data before anything is allocated.
+    std::string source = ar.ReadCountedString(l1, kMaxPathLen);
+    std::string stored = ar.ReadCountedString(l2, kMaxPathLen);
+    std::string description = ar.ReadCountedString(l3, kMaxDescriptionLen);
+    m_evacuationTime = time;
+    m_fileFlag = fileFlag;
+    m_generation = generation;
+    m_source = std::move(source);
+    m_stored = std::move(stored);
+    m_description = std::move(description);
+    if (m_driveOverride && !m_stored.empty()) m_stored[0] = m_driveOverride;
+    // A backup-run item is refreshed once the catalogue has linked it to its history. A missing
+    // copy of an ordinary item shows as attributes 0xFFFFFFFF; the catalogue reports it.
+    if (m_generation == 0) Refresh();
+}
+
+std::string CBrennaItem::CurrentCopy() const {
+    if (m_generation == 0) return m_stored;
+    return CurrentCopyOfRun();
+}

@@ -1,0 +1,255 @@
+// Catalogue load and save.
+#include "store/DataFile.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "backup/BrnDataFile.h"
+#include "fw/Archive.h"
+#include "fw/AtomicFile.h"
+#include "fw/Exceptions.h"
+#include "fw/Prompt.h"
+#include "fw/Strings.h"
+#include "string_ids.h"
+
+namespace {
+
+constexpr char kMagic[4] = {'B', 'R', 'N', 'G'};
+constexpr DWORD kVersion2 = 0x00020000;
+constexpr DWORD kVersion1 = 0x00010000;
+// The missing-copies message names at most this many items, so that it fits on the screen.
+constexpr size_t kMaxListedMissing = 20;
+
+}  // namespace
+
+CDataFile::CDataFile() = default;
+
+CDataFile::~CDataFile() { Clear(); }
+
+void CDataFile::Clear() {
+    // Items point at histories, so they go first.
+    m_items.clear();
+    m_histories.clear();
+}
+
+bool CDataFile::SetFolder(const std::string& folder) {
+    std::string path = folder + "\\brenna.dat";
+    if (path.size() >= MAX_PATH) return false;
+    m_folder = folder;
+    m_path = path;
+    return true;
+}
+
+BOOL CDataFile::Reload() {
+    Clear();
+    m_changed = false;
+    m_quiet = true;
+    BOOL ok = Load();
+    m_quiet = false;
+    return ok;
+}
+
+BOOL CDataFile::Load() {
+    fw::CFile file;
+    if (!file.Open(m_path.c_str(), fw::CFile::modeRead)) {
+        DWORD err = GetLastError();
+        if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND) return FALSE;
+        // It is there but cannot be read: it must not be replaced by what memory holds.
+        ReportLoadFault(fw::CFileException::FromLastError(err).MessageId());
+        return FALSE;
+    }
+    std::vector<const CBrennaItem*> missing;
+    try {
+        fw::CArchive ar(file, fw::CArchive::load);
+        char header[12];
+        if (ar.ReadSome(header, sizeof header) != sizeof header)
+            throw fw::CArchiveException(fw::CArchiveException::endOfFile);
+        if (memcmp(header, kMagic, 4) != 0)
+            throw fw::CArchiveException(fw::CArchiveException::badFormat);
+        DWORD version;
+        int32_t count;
+        memcpy(&version, header + 4, 4);
+        memcpy(&count, header + 8, 4);
+        if (version != kVersion2 && version != kVersion1)
+            throw fw::CArchiveException(fw::CArchiveException::badFormat);
+        memcpy(m_magic, header, 4);
+        m_version = version;
+        m_count = count;
+        for (int32_t i = 0; i < count; ++i) {
+            auto item = std::make_unique<CBrennaItem>();
+            item->m_driveOverride = m_driveOverride;
+            if (version == kVersion2)
+                item->Serialize(ar);
+            else
+                item->LoadVersion1(ar);
+            if (item->m_generation == 0) {
+                if (item->IsCopyMissing()) missing.push_back(item.get());
+                m_items.push_back(std::move(item));
+                continue;
+            }
+            CBrnDataFile* history = nullptr;
+            for (auto& h : m_histories)
+                if (lstrcmpiA(h->Path().c_str(), item->m_stored.c_str()) == 0) {
+                    history = h.get();
+                    break;
+                }
+            if (history) {
+                history->LinkItem(item.get());
+            } else {
+                auto h = std::make_unique<CBrnDataFile>(m_folder);
+                h->LinkItem(item.get());
+                if (h->CheckHeader()) {
+                    m_histories.push_back(std::move(h));
+                } else {
+                    // The record is kept, unlinked and without a copy, so that the next save
+                    // writes it back rather than losing it.
+                    h->UnlinkItem(item.get());
+                    item->m_pHistory = nullptr;
+                    missing.push_back(item.get());
+                }
+            }
+            item->Refresh();
+            m_items.push_back(std::move(item));
+        }
+    } catch (const fw::CException& e) {
+        ReportLoadFault(e.MessageId());
+        ReportMissingCopies(missing);
+        return FALSE;
+    } catch (const std::bad_alloc&) {
+        ReportLoadFault(fw::CMemoryException().MessageId());
+        ReportMissingCopies(missing);
+        return FALSE;
+    }
+    ReportMissingCopies(missing);
+    return TRUE;
+}
+
+void CDataFile::ReportLoadFault(UINT causeId) {
+    m_keepDamaged = true;
+    if (m_quiet) return;
+    fw::MessageText(fw::LoadStr(causeId) + "\n\n" +
+                        fw::FormatStr(IDS_CATALOGUE_DAMAGED, m_path.c_str()),
+                    MB_OK | MB_ICONSTOP);
+}
+
+void CDataFile::ReportMissingCopies(const std::vector<const CBrennaItem*>& missing) {
+    if (missing.empty() || m_quiet) return;
+    std::string text = fw::LoadStr(IDS_MISSING_COPIES);
+    for (size_t i = 0; i < missing.size() && i < kMaxListedMissing; ++i)
+        text += "\n" + missing[i]->m_stored;
+    if (missing.size() > kMaxListedMissing) text += "\n...";
+    fw::MessageText(text, MB_OK | MB_ICONEXCLAMATION);
+}
+
+std::string CDataFile::KeepNameForDamaged() const {
+    for (int n = 1; n < 1000; ++n) {
+        char suffix[24];
+        wsprintfA(suffix, n == 1 ? ".damaged" : ".damaged%d", n);
+        std::string candidate = m_path + suffix;
+        if (candidate.size() >= MAX_PATH) return {};
+        if (GetFileAttributesA(candidate.c_str()) == INVALID_FILE_ATTRIBUTES) return candidate;
+    }
+    return {};
+}
+
+BOOL CDataFile::Save(BOOL force) {
+    if (!force && !m_changed) return TRUE;
+    // The damaged file is renamed, never overwritten; without a free name nothing is saved.
+    std::string keep;
+    bool keepOld = m_keepDamaged && GetFileAttributesA(m_path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (keepOld) {
+        keep = KeepNameForDamaged();
+        if (keep.empty()) return FALSE;
+    }
+    fw::CAtomicFile out;
+    if (!out.Create(m_path)) return FALSE;
+    try {
+        fw::CArchive ar(out.File(), fw::CArchive::store);
+        ar.Write(kMagic, 4);
+        ar.WriteU32(kVersion2);
+        ar.WriteI32(static_cast<int32_t>(m_items.size()));
+        for (auto& item : m_items) item->Serialize(ar);
+        ar.Flush();
+    } catch (const fw::CException&) {
+        out.Abandon();
+        return FALSE;
+    }
+    if (!out.Commit(keep)) return FALSE;
+    memcpy(m_magic, kMagic, 4);
+    m_version = kVersion2;
+    m_count = static_cast<int32_t>(m_items.size());
+    m_changed = false;
+    m_keepDamaged = false;
+    if (keepOld) fw::MessageText(fw::FormatStr(IDS_CATALOGUE_KEPT, keep.c_str()), MB_OK | MB_ICONINFORMATION);
+    return TRUE;
+}
+
+BOOL CDataFile::AddItem(const char* source, const char* stored, DWORD fileFlag) {
+    try {
+        auto item = std::make_unique<CBrennaItem>();
+        if (!item->InitNew(source, stored, fileFlag)) return FALSE;
+        m_items.push_back(std::move(item));
+    } catch (const std::bad_alloc&) {
+        return FALSE;
+    }
+    m_changed = true;
+    return TRUE;
+}
+
+BOOL CDataFile::AddItemWithInfo(const char* source, const char* stored, const char* description,
+                                DWORD fileFlag, FILETIME time) {
+    if (!AddItem(source, stored, fileFlag)) return FALSE;
+    CBrennaItem* item = m_items.back().get();
+    item->SetDescription(description);
+    item->m_evacuationTime = time;
+    return TRUE;
+}
+
+BOOL CDataFile::RemoveItem(CBrennaItem* item) {
+    m_changed = true;
+    auto it = std::find_if(m_items.begin(), m_items.end(),
+                           [item](const auto& p) { return p.get() == item; });
+    if (it == m_items.end()) return FALSE;
+    if (!item->RemoveStoredCopy()) return FALSE;
+    if (CBrnDataFile* history = item->m_pHistory) {
+        history->UnlinkItem(item);
+        if (history->PackCount() <= 0) {
+            auto h = std::find_if(m_histories.begin(), m_histories.end(),
+                                  [history](const auto& p) { return p.get() == history; });
+            if (h != m_histories.end()) {
+                // Other items still pointing at it would dangle; unlink them first.
+                for (auto& other : m_items)
+                    if (other->m_pHistory == history) other->m_pHistory = nullptr;
+                m_histories.erase(h);
+            }
+        }
+    }
+    m_items.erase(it);
+    return TRUE;
+}
+
+CBrnDataFile* CDataFile::FindHistory(const GUID& identifier) const {
+    for (auto& h : m_histories)
+        if (IsEqualGUID(h->Identifier(), identifier)) return h.get();
+    return nullptr;
+}
+
+BOOL CDataFile::ImportItem(const CBrennaItem& other, const std::string& oldFolder) {
+    try {
+        auto item = std::make_unique<CBrennaItem>();
+        item->CopyRebased(other, oldFolder, m_folder);
+        m_items.push_back(std::move(item));
+    } catch (const std::bad_alloc&) {
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CDataFile::AppendItem(std::unique_ptr<CBrennaItem> item) {
+    m_items.push_back(std::move(item));
+    m_changed = true;
+}
+
+void CDataFile::AppendHistory(std::unique_ptr<CBrnDataFile> history) {
+    m_histories.push_back(std::move(history));
+}

@@ -1,0 +1,75 @@
+// The catalogue of one repository: its items, their history files, and "brenna.dat".
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "fw/Object.h"
+#include "store/BrennaItem.h"
+
+class CBrnDataFile;
+
+class CDataFile : public fw::CObject {
+public:
+    CDataFile();
+    ~CDataFile() override;
+    CDataFile(const CDataFile&) = delete;
+    CDataFile& operator=(const CDataFile&) = delete;
+
+    // Data file = folder + "\brenna.dat"; false when that does not fit in MAX_PATH.
+    bool SetFolder(const std::string& folder);
+    const std::string& Folder() const { return m_folder; }
+    const std::string& DataFilePath() const { return m_path; }
+
+    // Reads the data file and appends its items. False (quietly) when there is no file; a file
+    // that cannot be read whole is reported, and the items read before the fault stay.
+    BOOL Load();
+    // Drops everything in memory and loads again, without repeating messages already shown
+    // for the same file (another process may have saved meanwhile).
+    BOOL Reload();
+    // Writes the data file when force is set or the catalogue changed.
+    BOOL Save(BOOL force);
+
+    BOOL AddItem(const char* source, const char* stored, DWORD fileFlag);
+    BOOL AddItemWithInfo(const char* source, const char* stored, const char* description,
+                         DWORD fileFlag, FILETIME time);
+    BOOL RemoveItem(CBrennaItem* item);
+    CBrnDataFile* FindHistory(const GUID& identifier) const;
+    BOOL ImportItem(const CBrennaItem& other, const std::string& oldFolder);
+
+    size_t GetCount() const { return m_items.size(); }
+    CBrennaItem* GetItem(size_t i) const { return m_items[i].get(); }
+    // Appends an item made elsewhere (a backup run); marks the catalogue changed.
+    void AppendItem(std::unique_ptr<CBrennaItem> item);
+    void AppendHistory(std::unique_ptr<CBrnDataFile> history);
+    size_t GetHistoryCount() const { return m_histories.size(); }
+
+    bool IsChanged() const { return m_changed; }
+    void SetChanged() { m_changed = true; }
+
+    // 0, or the drive letter written over every stored path that is read.
+    char m_driveOverride = 0;
+    // Last header read or written.
+    char m_magic[4] = {};
+    DWORD m_version = 0;
+    int32_t m_count = 0;
+
+private:
+    void Clear();
+    // Where the damaged data file will be kept when the catalogue is next saved.
+    std::string KeepNameForDamaged() const;
+    void ReportLoadFault(UINT causeId);
+    void ReportMissingCopies(const std::vector<const CBrennaItem*>& missing);
+
+    std::string m_folder;
+    std::string m_path;
+    bool m_changed = false;
+    std::vector<std::unique_ptr<CBrennaItem>> m_items;
+    std::vector<std::unique_ptr<CBrnDataFile>> m_histories;
+    // The file on disk holds more than memory does: keep it before the next save overwrites it.
+    bool m_keepDamaged = false;
+    bool m_quiet = false;
+};

@@ -1,0 +1,89 @@
+// Second-process helpers for the command-line tests.
+#include "ProcessUtil.h"
+
+namespace testutil {
+
+std::string ProgramPath() {
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string dir = self;
+    dir.resize(dir.find_last_of('\\'));
+    return dir + "\\Brennahold.exe";
+}
+
+std::string Quote(const std::string& arg) { return "\"" + arg + "\""; }
+
+HANDLE StartProgram(const std::string& args, const std::string& cwd) {
+    std::string cmd = Quote(ProgramPath()) + (args.empty() ? "" : " " + args);
+    std::vector<char> buf(cmd.begin(), cmd.end());
+    buf.push_back(0);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, buf.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        cwd.empty() ? nullptr : cwd.c_str(), &si, &pi))
+        return nullptr;
+    CloseHandle(pi.hThread);
+    return pi.hProcess;
+}
+
+namespace {
+
+struct BoxSearch {
+    DWORD pid;
+    std::vector<HWND> boxes;
+};
+
+BOOL CALLBACK CollectBoxes(HWND hwnd, LPARAM lp) {
+    auto* s = reinterpret_cast<BoxSearch*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    char cls[32];
+    if (pid == s->pid && GetClassNameA(hwnd, cls, sizeof cls) && lstrcmpA(cls, "#32770") == 0 &&
+        IsWindowVisible(hwnd))
+        s->boxes.push_back(hwnd);
+    return TRUE;
+}
+
+}  // namespace
+
+std::vector<std::string> AnswerMessageBoxes(DWORD pid, std::set<HWND>& answered) {
+    BoxSearch s{pid, {}};
+    EnumWindows(CollectBoxes, reinterpret_cast<LPARAM>(&s));
+    std::vector<std::string> texts;
+    for (HWND box : s.boxes) {
+        if (!answered.insert(box).second) continue;
+        char text[2048] = {};
+        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+        texts.push_back(text);
+        // OK, or Yes on a question box.
+        HWND ok = GetDlgItem(box, IDOK);
+        PostMessageA(box, WM_COMMAND, ok ? IDOK : IDYES, 0);
+    }
+    return texts;
+}
+
+RunResult RunProgram(const std::string& args, const std::string& cwd, DWORD timeoutMs) {
+    RunResult r;
+    HANDLE proc = StartProgram(args, cwd);
+    if (!proc) return r;
+    DWORD pid = GetProcessId(proc);
+    DWORD start = GetTickCount();
+    std::set<HWND> answered;
+    for (;;) {
+        if (WaitForSingleObject(proc, 50) == WAIT_OBJECT_0) break;
+        auto texts = AnswerMessageBoxes(pid, answered);
+        r.messages.insert(r.messages.end(), texts.begin(), texts.end());
+        if (GetTickCount() - start > timeoutMs) {
+            r.timedOut = true;
+            TerminateProcess(proc, 255);
+            WaitForSingleObject(proc, 5000);
+            break;
+        }
+    }
+    GetExitCodeProcess(proc, &r.exitCode);
+    CloseHandle(proc);
+    return r;
+}
+
+}  // namespace testutil

@@ -1,0 +1,38 @@
+// Starts Brennahold.exe as a real second process and answers its message boxes from outside.
+#pragma once
+
+#include <windows.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+namespace testutil {
+
+struct RunResult {
+    DWORD exitCode = STILL_ACTIVE;
+    bool timedOut = false;
+    // Texts of the message boxes the program showed, in order; each was answered with OK (or
+    // the box's first button).
+    std::vector<std::string> messages;
+};
+
+// The program next to the test executable.
+std::string ProgramPath();
+
+// Quotes one argument for a Windows command line.
+std::string Quote(const std::string& arg);
+
+// Starts the program with the given (already quoted) argument text in folder cwd (empty: the
+// tests' folder), answers each message box it shows, and waits for it to end.
+RunResult RunProgram(const std::string& args, const std::string& cwd = {},
+                     DWORD timeoutMs = 60000);
+
+// Starts the program without waiting; the caller owns the returned process handle.
+HANDLE StartProgram(const std::string& args, const std::string& cwd = {});
+
+// Answers the message boxes of process pid that are open now and not in answered; returns their
+// texts and adds them to answered.
+std::vector<std::string> AnswerMessageBoxes(DWORD pid, std::set<HWND>& answered);
+
+}  // namespace testutil

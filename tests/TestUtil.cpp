@@ -1,0 +1,104 @@
+// Shared test helpers.
+#include "TestUtil.h"
+
+#include <gtest/gtest.h>
+
+namespace testutil {
+
+TempDir::TempDir() {
+    char base[MAX_PATH];
+    GetTempPathA(MAX_PATH, base);
+    static LONG counter = 0;
+    char name[MAX_PATH];
+    wsprintfA(name, "%sbrtest_%lu_%ld_%lu", base, GetCurrentProcessId(),
+              InterlockedIncrement(&counter), GetTickCount());
+    m_path = name;
+    MakeDirs(m_path);
+}
+
+TempDir::~TempDir() { RemoveTree(m_path); }
+
+void MakeDirs(const std::string& path) {
+    for (size_t i = 3; i <= path.size(); ++i) {
+        if (i == path.size() || path[i] == '\\') {
+            std::string part = path.substr(0, i);
+            CreateDirectoryA(part.c_str(), nullptr);
+        }
+    }
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    size_t slash = path.find_last_of('\\');
+    if (slash != std::string::npos) MakeDirs(path.substr(0, slash));
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
+    DWORD done = 0;
+    ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+    CloseHandle(h);
+}
+
+std::string ReadFile(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return {};
+    std::string out;
+    char buf[65536];
+    DWORD got = 0;
+    while (::ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0) out.append(buf, got);
+    CloseHandle(h);
+    return out;
+}
+
+bool Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsDir(const std::string& path) {
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void RemoveTree(const std::string& path) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string n = fd.cFileName;
+            if (n == "." || n == "..") continue;
+            std::string child = path + "\\" + n;
+            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(child);
+            else
+                DeleteFileA(child.c_str());
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryA(path.c_str());
+}
+
+ScriptedPrompt::ScriptedPrompt() : m_previous(fw::SetPrompt(this)) {}
+
+ScriptedPrompt::~ScriptedPrompt() { fw::SetPrompt(m_previous); }
+
+int ScriptedPrompt::Message(HWND, const std::string& text, UINT type) {
+    shown.push_back({text, type});
+    if (!m_answers.empty()) {
+        int a = m_answers.front();
+        m_answers.pop_front();
+        return a;
+    }
+    switch (type & MB_TYPEMASK) {
+        case MB_YESNO:
+        case MB_YESNOCANCEL:
+            return (type & MB_DEFMASK) == MB_DEFBUTTON2 ? IDNO : IDYES;
+        default:
+            return IDOK;
+    }
+}
+
+bool IsJapaneseCodePage() { return GetACP() == 932; }
+
+}  // namespace testutil

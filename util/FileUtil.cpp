@@ -1,0 +1,237 @@
+// File-system and display-formatting helpers: forced deletes, tree copies, shell and registry
+// look-ups, file-time text and '*' wildcard matching.
+#include "util/FileUtil.h"
+
+#include <shlobj.h>
+
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "fw/File.h"
+#include "util/Mbcs.h"
+
+namespace util {
+namespace {
+
+// "parent\name" into out; FALSE when it would not fit in MAX_PATH.
+BOOL JoinPath(char (&out)[MAX_PATH], const char* parent, const char* name) {
+    int n = std::snprintf(out, MAX_PATH, "%s\\%s", parent, name);
+    return n >= 0 && n < MAX_PATH;
+}
+
+// A missing path reads as all bits set, read-only included, so clearing then fails on it.
+BOOL ClearReadOnly(const char* path) {
+    DWORD attrs = GetFileAttributesA(path);
+    if (attrs & FILE_ATTRIBUTE_READONLY)
+        return SetFileAttributesA(path, attrs ^ FILE_ATTRIBUTE_READONLY);
+    return TRUE;
+}
+
+BOOL IsFolder(DWORD attrs) {
+    return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Merges one source entry into the destination, replacing a target of the other kind.
+BOOL CopyTreeEntry(const char* origin, const char* target, BOOL originIsFolder) {
+    DWORD targetAttrs = GetFileAttributesA(target);
+    if (originIsFolder) {
+        if (targetAttrs == INVALID_FILE_ATTRIBUTES) {
+            if (!CreateDirectoryA(target, nullptr)) return FALSE;
+        } else if (!IsFolder(targetAttrs)) {
+            if (!ForceDeleteFile(target) || !CreateDirectoryA(target, nullptr)) return FALSE;
+        }
+        return CopyFolderTree(origin, target);
+    }
+    if (targetAttrs != INVALID_FILE_ATTRIBUTES) {
+        BOOL removed = IsFolder(targetAttrs) ? DeleteFolderTree(target) : ForceDeleteFile(target);
+        if (!removed) return FALSE;
+    }
+    return CopyFileA(origin, target, FALSE);
+}
+
+// The default value of HKLM\SOFTWARE\Classes\<name> into out; it must fit with a terminator.
+BOOL ReadClassDefault(const char* name, char* out, DWORD size) {
+    // An empty name would address the Classes key itself.
+    if (!name || !*name || size == 0) return FALSE;
+    char keyPath[MAX_PATH];
+    int n = std::snprintf(keyPath, sizeof keyPath, "SOFTWARE\\Classes\\%s", name);
+    if (n < 0 || n >= static_cast<int>(sizeof keyPath)) return FALSE;
+
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return FALSE;
+    DWORD bytes = size;
+    LONG result =
+        RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(out), &bytes);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS) return FALSE;
+    // Stored strings usually carry their own terminator; one without it needs a spare byte.
+    if (bytes > 0 && out[bytes - 1] == '\0') return TRUE;
+    if (bytes >= size) return FALSE;
+    out[bytes] = '\0';
+    return TRUE;
+}
+
+void FreeItemList(LPITEMIDLIST pidl) {
+    IMalloc* malloc = nullptr;
+    if (SUCCEEDED(SHGetMalloc(&malloc))) {
+        malloc->Free(pidl);
+        malloc->Release();
+    }
+}
+
+}  // namespace
+
+BOOL ForceDeleteFile(const char* path) {
+    if (!ClearReadOnly(path)) return FALSE;
+    return DeleteFileA(path);
+}
+
+BOOL DeleteFolderTree(const char* folder) {
+    if (!ClearReadOnly(folder)) return FALSE;
+    char pattern[MAX_PATH];
+    if (!JoinPath(pattern, folder, "*.*")) return FALSE;
+    {
+        fw::CFindFile find(pattern);
+        if (find.IsOpen()) {
+            do {
+                if (find.IsDots()) continue;
+                char child[MAX_PATH];
+                if (!JoinPath(child, folder, find.Data().cFileName)) return FALSE;
+                BOOL ok = (find.Data().dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                              ? DeleteFolderTree(child)
+                              : ForceDeleteFile(child);
+                if (!ok) return FALSE;
+            } while (find.Next());
+        }
+    }
+    return RemoveDirectoryA(folder);
+}
+
+BOOL CopyFileMakePath(const char* source, const char* dest, BOOL failIfExists) {
+    char work[MAX_PATH];
+    int n = std::snprintf(work, sizeof work, "%s", dest);
+    if (n < 0 || n >= static_cast<int>(sizeof work)) return FALSE;
+
+    // The part before the first backslash is a drive (or nothing) and is never created.
+    char* sep = MbsChr(work, '\\');
+    if (!sep) return FALSE;
+    for (sep = MbsChr(sep + 1, '\\'); sep; sep = MbsChr(sep + 1, '\\')) {
+        *sep = '\0';
+        BOOL ok =
+            GetFileAttributesA(work) != INVALID_FILE_ATTRIBUTES || CreateDirectoryA(work, nullptr);
+        *sep = '\\';
+        if (!ok) return FALSE;
+    }
+    return CopyFileA(source, dest, failIfExists);
+}
+
+BOOL CopyFolderTree(const char* source, const char* dest) {
+    if (!ClearReadOnly(dest)) return FALSE;
+    char pattern[MAX_PATH];
+    if (!JoinPath(pattern, source, "*.*")) return FALSE;
+    fw::CFindFile find(pattern);
+    if (!find.IsOpen()) return TRUE;
+    do {
+        if (find.IsDots()) continue;
+        const WIN32_FIND_DATAA& entry = find.Data();
+        char target[MAX_PATH];
+        char origin[MAX_PATH];
+        if (!JoinPath(target, dest, entry.cFileName) || !JoinPath(origin, source, entry.cFileName))
+            return FALSE;
+        if (!CopyTreeEntry(origin, target, entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            return FALSE;
+    } while (find.Next());
+    return TRUE;
+}
+
+BOOL GetAppDataFolder(char* out) {
+    out[0] = '\0';
+    LPITEMIDLIST pidl = nullptr;
+    if (SUCCEEDED(SHGetSpecialFolderLocation(GetDesktopWindow(), CSIDL_APPDATA, &pidl))) {
+        if (!SHGetPathFromIDListA(pidl, out)) out[0] = '\0';
+        FreeItemList(pidl);
+    }
+    return out[0] != '\0';
+}
+
+BOOL GetShellFileSystemPath(const char* path, char* out, int wideChars) {
+    if (wideChars <= 0) return FALSE;
+    std::vector<wchar_t> wide(wideChars);
+    if (!MultiByteToWideChar(CP_ACP, 0, path, -1, wide.data(), wideChars)) return FALSE;
+
+    IShellFolder* desktop = nullptr;
+    if (FAILED(SHGetDesktopFolder(&desktop))) return FALSE;
+    BOOL ok = FALSE;
+    LPITEMIDLIST pidl = nullptr;
+    if (SUCCEEDED(
+            desktop->ParseDisplayName(nullptr, nullptr, wide.data(), nullptr, &pidl, nullptr))) {
+        ok = SHGetPathFromIDListA(pidl, out);
+        FreeItemList(pidl);
+    }
+    desktop->Release();
+    return ok;
+}
+
+BOOL GetFileTypeName(const char* ext, char* out, DWORD size) {
+    if (!ext) return ReadClassDefault("Directory", out, size);
+    char className[64];
+    if (!ReadClassDefault(ext, className, sizeof className)) return FALSE;
+    return ReadClassDefault(className, out, size);
+}
+
+int FormatFileTime(const FILETIME& time, char* out) {
+    out[0] = '\0';
+    FILETIME local;
+    SYSTEMTIME fields;
+    if (!FileTimeToLocalFileTime(&time, &local) || !FileTimeToSystemTime(&local, &fields)) return 0;
+    LCID locale = GetThreadLocale();
+    char timeText[32];
+    char dateText[32];
+    if (!GetTimeFormatA(locale, TIME_NOSECONDS, &fields, nullptr, timeText, sizeof timeText) ||
+        !GetDateFormatA(locale, DATE_SHORTDATE, &fields, nullptr, dateText, sizeof dateText))
+        return 0;
+    // Both parts are below 32 bytes, so the 64-byte buffer always holds the whole text.
+    return std::snprintf(out, 64, "%s %s", dateText, timeText);
+}
+
+int CompareFileTimeValues(const FILETIME& a, const FILETIME& b) {
+    if (a.dwHighDateTime != b.dwHighDateTime) return a.dwHighDateTime < b.dwHighDateTime ? -1 : 1;
+    if (a.dwLowDateTime != b.dwLowDateTime) return a.dwLowDateTime < b.dwLowDateTime ? -1 : 1;
+    return 0;
+}
+
+BOOL MatchWildcard(const char* pattern, const char* name) {
+    if (!MbsChr(pattern, '*')) return lstrcmpA(pattern, name) == 0;
+
+    // Segments are kept in std::string, so a pattern with more or longer segments than the
+    // usual 128 of 127 bytes is matched in full rather than refused or cut.
+    std::vector<std::string> segments;
+    for (const char* p = pattern;;) {
+        const char* star = MbsChr(p, '*');
+        std::string piece = star ? std::string(p, star) : std::string(p);
+        if (!piece.empty()) segments.push_back(std::move(piece));
+        if (!star) break;
+        p = star + 1;
+    }
+    if (segments.empty()) return TRUE;
+
+    const bool freeStart = pattern[0] == '*';
+    const bool freeEnd = MbsRChr(pattern, '*') == pattern + lstrlenA(pattern) - 1;
+    const std::string subject = name;
+
+    // Leftmost occurrences only, without backtracking: "*.TXT" does not match "A.TXT.TXT".
+    size_t at = MbsFind(subject, segments.front());
+    if (at == std::string::npos || (!freeStart && at != 0)) return FALSE;
+    size_t pos = at + segments.front().size();
+    for (size_t i = 1; i < segments.size(); ++i) {
+        at = MbsFind(subject, segments[i], pos);
+        if (at == std::string::npos) return FALSE;
+        pos = at + segments[i].size();
+    }
+    return freeEnd || pos == subject.size();
+}
+
+}  // namespace util

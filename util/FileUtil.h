@@ -1,0 +1,45 @@
+// File-system and display-formatting helpers shared by the repository, backup and view code.
+#pragma once
+
+#include <windows.h>
+
+namespace util {
+
+// Deletes a file, clearing its read-only bit first. Fails on a missing file.
+BOOL ForceDeleteFile(const char* path);
+
+// Deletes a folder with everything in it, read-only bits included. Stops at the first entry that
+// cannot be deleted and then leaves the folder and the entries not yet reached.
+BOOL DeleteFolderTree(const char* folder);
+
+// Copies a file, creating the missing folders of the destination path first (never the part
+// before the first backslash). A destination without a backslash fails.
+BOOL CopyFileMakePath(const char* source, const char* dest, BOOL failIfExists);
+
+// Merges the source folder's contents into the existing destination folder, replacing files and
+// folders that are in the way. Stops at the first entry that fails.
+BOOL CopyFolderTree(const char* source, const char* dest);
+
+// The current user's application-data folder into out (MAX_PATH bytes); TRUE when non-empty.
+BOOL GetAppDataFolder(char* out);
+
+// The shell's full, canonical path of an existing file or folder into out (MAX_PATH bytes);
+// wideChars is the size of the wide-character buffer the path is converted into.
+BOOL GetShellFileSystemPath(const char* path, char* out, int wideChars = MAX_PATH);
+
+// The registered display name of a file type ("Text Document") into out, read from
+// HKEY_LOCAL_MACHINE\SOFTWARE\Classes. ext is the extension with its dot, or nullptr for a
+// folder. Fails when there is no name or it does not fit in size bytes with its terminator.
+BOOL GetFileTypeName(const char* ext, char* out, DWORD size);
+
+// "<short date> <time without seconds>" of a UTC file time in local time and the thread's locale,
+// into out (at least 64 bytes). Returns the length written.
+int FormatFileTime(const FILETIME& time, char* out);
+
+// Unsigned 64-bit three-way comparison: -1, 0 or +1.
+int CompareFileTimeValues(const FILETIME& a, const FILETIME& b);
+
+// Case-sensitive match of name against a pattern whose only wildcard is '*'.
+BOOL MatchWildcard(const char* pattern, const char* name);
+
+}  // namespace util
