@@ -207,7 +207,8 @@ BOOL CBrennaApp::EvacuateCommandLinePaths() {
         fw::CWaitCursor wait;
         for (const auto& path : m_aFiles)
             if (Dispatch(path.c_str(), nullptr) == 0) fw::MessageId(IDS_FAILED_SAVE_FILE);
-        SaveCatalogue(FALSE);
+        // Copies that the catalogue does not record would be invisible; say so.
+        if (!SaveCatalogue(FALSE)) fw::MessageId(IDS_FAILED_SAVE_FILE);
     }
     ReleaseMutex(mutex);
     CloseHandle(mutex);

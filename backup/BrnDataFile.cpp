@@ -43,16 +43,14 @@ bool IsStoredName(const std::string& name) {
     while (i < name.size() && name[i] >= '0' && name[i] <= '9') ++i;
     if (i - 2 < 6 || i >= name.size() || name[i] != '\\') return false;
     std::string file = name.substr(i + 1);
-    return !file.empty() && file != "." && file != ".." &&
-           !util::MbsChr(file.c_str(), '\\') && !util::MbsChr(file.c_str(), '/') &&
-           !util::MbsChr(file.c_str(), ':');
+    return !file.empty() && file != "." && file != ".." && !util::MbsChr(file.c_str(), '\\') &&
+           !util::MbsChr(file.c_str(), '/') && !util::MbsChr(file.c_str(), ':');
 }
 
 // Walks the entries of the pack being deleted beside those of the next newer pack (both in
 // their stored order) and returns the stored names whose copies only the deleted pack used.
 // A copy that the newer pack refers to passes to it instead.
-std::vector<std::string> ReleaseCopies(const CBrnBackupItemPack& gone,
-                                       CBrnBackupItemPack* next) {
+std::vector<std::string> ReleaseCopies(const CBrnBackupItemPack& gone, CBrnBackupItemPack* next) {
     static const std::vector<std::unique_ptr<CBrnBackupItem>> kNone;
     const auto& ps = gone.Entries();
     const auto& qs = next ? next->Entries() : kNone;
@@ -128,8 +126,7 @@ void CBrnBackupItemPack::Serialize(fw::CArchive& ar) {
     int32_t count = ar.ReadI32();
     auto definition = std::make_unique<CBrnFile>();
     definition->Serialize(ar);
-    if (count < 0 || static_cast<uint64_t>(count) > ar.Remaining() / kMinEntrySize)
-        RaiseDamaged();
+    if (count < 0 || static_cast<uint64_t>(count) > ar.Remaining() / kMinEntrySize) RaiseDamaged();
     std::vector<std::unique_ptr<CBrnBackupItem>> entries;
     entries.reserve(count);
     for (int32_t i = 0; i < count; ++i) {

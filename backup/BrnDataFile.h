@@ -73,7 +73,8 @@ private:
 //
 // Updates never destroy the previous file: ReloadForUpdate and CreateForDefinition open
 // <path>.new for writing, SavePacks replaces the file with it only once it is complete, and
-// AbandonUpdate (or the destructor) drops it and leaves the file as it was.
+// AbandonUpdate (or the destructor) drops it and leaves the file as it was. Every operation
+// that opens the file (CheckHeader, LoadPacks, FindPack, ...) first drops a pending write.
 class CBrnDataFile : public fw::CObject {
 public:
     explicit CBrnDataFile(std::string repository);

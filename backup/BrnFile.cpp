@@ -50,10 +50,9 @@ namespace backup {
 
 void WriteGuid(fw::CArchive& ar, const GUID& id) {
     ar.WriteU32(id.Data1);
-    unsigned char mid[4] = {static_cast<unsigned char>(id.Data2),
-                            static_cast<unsigned char>(id.Data2 >> 8),
-                            static_cast<unsigned char>(id.Data3),
-                            static_cast<unsigned char>(id.Data3 >> 8)};
+    unsigned char mid[4] = {
+        static_cast<unsigned char>(id.Data2), static_cast<unsigned char>(id.Data2 >> 8),
+        static_cast<unsigned char>(id.Data3), static_cast<unsigned char>(id.Data3 >> 8)};
     ar.Write(mid, sizeof mid);
     ar.Write(id.Data4, sizeof id.Data4);
 }

@@ -52,9 +52,10 @@ public:
     void Close();
     bool IsOpen() const { return m_pFile != nullptr; }
 
-    // Writes or reads one definition record. Reading raises fw::CArchiveException (badFormat
-    // for a foreign magic or version, endOfFile or damaged for lengths the data do not hold)
-    // and leaves the object unchanged on any error.
+    // Writes or reads one definition record. Reading replaces the folder and the identifier
+    // (not the known flag) and appends the patterns to the exclusions. It raises
+    // fw::CArchiveException (badFormat for a foreign magic or version, endOfFile or damaged for
+    // lengths the data do not hold) and then leaves the object unchanged.
     void Serialize(fw::CArchive& ar) override;
 
     const std::string& Folder() const { return m_folder; }

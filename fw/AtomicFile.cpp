@@ -2,15 +2,29 @@
 #include "fw/AtomicFile.h"
 
 #include "fw/Exceptions.h"
+#include "util/Mbcs.h"
 
 namespace fw {
 
 bool CAtomicFile::Create(const std::string& target) {
     Abandon();
     m_target = target;
-    m_temp = target + ".new";
-    if (m_temp.size() >= MAX_PATH) return false;
-    return m_file.Open(m_temp.c_str(), CFile::modeCreate);
+    // A name the system makes unique in the target's folder, so that no file already there
+    // (a stored copy, say) is ever overwritten, and the final rename stays on one volume.
+    size_t slash = util::MbsRFind(target, '\\');
+    if (slash == std::string::npos) return false;
+    std::string folder = target.substr(0, slash + 1);
+    char temp[MAX_PATH];
+    if (folder.empty() || folder.size() >= MAX_PATH - 14 ||
+        !GetTempFileNameA(folder.c_str(), "brn", 0, temp))
+        return false;
+    m_temp = temp;
+    if (!m_file.Open(m_temp.c_str(), CFile::modeCreate)) {
+        DeleteFileA(m_temp.c_str());
+        m_temp.clear();
+        return false;
+    }
+    return true;
 }
 
 bool CAtomicFile::Commit(const std::string& keepOldAs) {
@@ -26,8 +40,18 @@ bool CAtomicFile::Commit(const std::string& keepOldAs) {
         Abandon();
         return false;
     }
-    if (!MoveFileExA(m_temp.c_str(), m_target.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    // A reader that opened the old file without delete sharing (another program, a virus
+    // scanner) blocks the rename for a moment; try again briefly before giving up.
+    bool moved = false;
+    for (int attempt = 0; attempt < 20 && !moved; ++attempt) {
+        moved = MoveFileExA(m_temp.c_str(), m_target.c_str(),
+                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+        if (!moved && GetLastError() != ERROR_SHARING_VIOLATION &&
+            GetLastError() != ERROR_ACCESS_DENIED)
+            break;
+        if (!moved) Sleep(50);
+    }
+    if (!moved) {
         DeleteFileA(m_temp.c_str());
         m_temp.clear();
         return false;

@@ -15,7 +15,7 @@ public:
     CAtomicFile(const CAtomicFile&) = delete;
     CAtomicFile& operator=(const CAtomicFile&) = delete;
 
-    // Creates <target>.new for writing.
+    // Creates a new, uniquely named file beside target for writing.
     bool Create(const std::string& target);
     CFile& File() { return m_file; }
     bool IsOpen() const { return m_file.IsOpen(); }

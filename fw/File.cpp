@@ -7,7 +7,8 @@ namespace fw {
 
 bool CFile::Open(const char* path, Mode mode) {
     Close();
-    DWORD access = GENERIC_READ, share = FILE_SHARE_READ, disp = OPEN_EXISTING;
+    // Readers let a finished save be renamed over the file they are reading.
+    DWORD access = GENERIC_READ, share = FILE_SHARE_READ | FILE_SHARE_DELETE, disp = OPEN_EXISTING;
     if (mode == modeReadWrite) {
         access = GENERIC_READ | GENERIC_WRITE;
         share = 0;

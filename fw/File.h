@@ -17,7 +17,7 @@ public:
     CFile(const CFile&) = delete;
     CFile& operator=(const CFile&) = delete;
 
-    // modeRead: existing file, shared for reading. modeReadWrite: existing file, read and write.
+    // modeRead: existing file, shared for reading and for replacement by a rename. modeReadWrite: existing file, read and write.
     // modeCreate: created or truncated, write only.
     bool Open(const char* path, Mode mode);
     bool IsOpen() const { return m_h != INVALID_HANDLE_VALUE; }

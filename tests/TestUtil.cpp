@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "util/Mbcs.h"
+
 namespace testutil {
 
 TempDir::TempDir() {
@@ -19,16 +21,16 @@ TempDir::TempDir() {
 TempDir::~TempDir() { RemoveTree(m_path); }
 
 void MakeDirs(const std::string& path) {
-    for (size_t i = 3; i <= path.size(); ++i) {
-        if (i == path.size() || path[i] == '\\') {
-            std::string part = path.substr(0, i);
-            CreateDirectoryA(part.c_str(), nullptr);
-        }
+    // Every backslash after the drive part, skipping trail bytes of double-byte characters.
+    for (const char* p = util::MbsChr(path.c_str(), '\\'); p; p = util::MbsChr(p + 1, '\\')) {
+        std::string part = path.substr(0, p - path.c_str());
+        if (part.size() > 2) CreateDirectoryA(part.c_str(), nullptr);
     }
+    CreateDirectoryA(path.c_str(), nullptr);
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
-    size_t slash = path.find_last_of('\\');
+    size_t slash = util::MbsRFind(path, '\\');
     if (slash != std::string::npos) MakeDirs(path.substr(0, slash));
     HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -57,6 +59,15 @@ bool Exists(const std::string& path) {
 bool IsDir(const std::string& path) {
     DWORD a = GetFileAttributesA(path.c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool HasTempFileBeside(const std::string& path) {
+    std::string pattern = path.substr(0, util::MbsRFind(path, '\\')) + "\\brn*.tmp";
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA(pattern.c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    FindClose(h);
+    return true;
 }
 
 void RemoveTree(const std::string& path) {

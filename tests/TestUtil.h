@@ -32,6 +32,8 @@ std::string ReadFile(const std::string& path);
 bool Exists(const std::string& path);
 bool IsDir(const std::string& path);
 void MakeDirs(const std::string& path);
+// True when a save left its unfinished new file (brn*.tmp) in the folder of path.
+bool HasTempFileBeside(const std::string& path);
 // Removes a tree, read-only bits included (test clean-up only).
 void RemoveTree(const std::string& path);
 

@@ -107,7 +107,6 @@ TEST_F(Catalogue, LoadAndSaveRoundTripByteForByte) {
     EXPECT_EQ(CompareFileTime(&before, &after), 0);
     ASSERT_TRUE(catalogue.Save(TRUE));
     EXPECT_EQ(testutil::ReadFile(DataPath()), bytes);
-    EXPECT_FALSE(testutil::Exists(DataPath() + ".new"));
 }
 
 TEST_F(Catalogue, VersionOneIsReadAndWrittenBackAsVersionTwo) {
@@ -126,7 +125,8 @@ TEST_F(Catalogue, VersionOneIsReadAndWrittenBackAsVersionTwo) {
 
 TEST_F(Catalogue, DriveOverrideReplacesTheStoredDriveLetter) {
     std::string stored = repo / "br000000\\a.txt";
-    std::string onOtherDrive = "Q" + stored.substr(1);
+    std::string onOtherDrive = stored;
+    onOtherDrive[0] = 'Q';
     testutil::WriteFile(DataPath(), Header(0x00020000, 1) +
                                         Record(1, 2, 1, "C:\\a.txt", onOtherDrive, "", 0));
     catalogue.m_driveOverride = stored[0];
@@ -236,12 +236,15 @@ TEST_F(Catalogue, FailedSaveLeavesThePreviousFile) {
     testutil::WriteFile(DataPath(), bytes);
     ASSERT_TRUE(catalogue.Load());
     ASSERT_TRUE(catalogue.AddItem("C:\\Docs\\a.txt", (repo / "br000000\\a.txt").c_str(), 1));
-    // The new file cannot be made beside the old one.
-    CreateDirectoryA((DataPath() + ".new").c_str(), nullptr);
+    // The old file is held open without delete sharing, so it cannot be replaced.
+    HANDLE held = CreateFileA(DataPath().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
     EXPECT_FALSE(catalogue.Save(FALSE));
+    CloseHandle(held);
     EXPECT_TRUE(catalogue.IsChanged());
     EXPECT_EQ(testutil::ReadFile(DataPath()), bytes);
-    RemoveDirectoryA((DataPath() + ".new").c_str());
+    EXPECT_FALSE(testutil::HasTempFileBeside(DataPath()));
     EXPECT_TRUE(catalogue.Save(FALSE));
     CDataFile again;
     again.SetFolder(repo.Path());
