@@ -4,6 +4,7 @@
 #include <htmlhelp.h>
 
 #include "app/CommandLine.h"
+#include "frame/MainFrame.h"
 #include "fw/Prompt.h"
 #include "fw/Strings.h"
 #include "string_ids.h"
@@ -29,6 +30,7 @@ CBrennaApp::~CBrennaApp() {
     if (m_pShellLink) m_pShellLink->Release();
     if (m_hEvent) CloseHandle(m_hEvent);
     if (m_hMutex) CloseHandle(m_hMutex);
+    if (m_hWatcher) CloseHandle(m_hWatcher);
     if (m_bOleInitialized) OleUninitialize();
     if (g_brennaApp == this) g_brennaApp = nullptr;
 }
@@ -182,16 +184,14 @@ BOOL CBrennaApp::InitInstance() {
             SetEvent(m_hEvent);
             return TRUE;
         }
+        if (HandOff()) return TRUE;
         // The running instance has no window to take the paths (it is evacuating its own
         // command line): wait for it and evacuate them here, so no process is left behind.
         return EvacuateCommandLinePaths();
     }
     if (!m_aFiles.empty()) return EvacuateCommandLinePaths();
 
-    // The main window is not part of this version.
-    FillHelpMap();
-    fw::MessageId(IDS_NO_MAIN_WINDOW, MB_OK | MB_ICONINFORMATION);
-    return TRUE;
+    return StartInteractive();
 }
 
 BOOL CBrennaApp::EvacuateCommandLinePaths() {
@@ -222,6 +222,8 @@ BOOL CBrennaApp::SetupShortcut(BOOL) {
 
 int CBrennaApp::ExitInstance() {
     m_bQuitting = TRUE;
+    m_pMainFrame.reset();
+    m_pTempDirectory.reset();
     if (!m_bSecondary && m_hEvent) SetEvent(m_hEvent);
     if (m_hEvent) CloseHandle(m_hEvent);
     if (m_hMutex) CloseHandle(m_hMutex);
@@ -235,6 +237,8 @@ int CBrennaApp::ExitInstance() {
     m_pPersistFile = nullptr;
     m_pShellLink = nullptr;
     m_pHandOff.clear();
+    if (m_hWatcher) CloseHandle(m_hWatcher);
+    m_hWatcher = nullptr;
     return fw::CWinApp::ExitInstance();
 }
 
@@ -276,5 +280,9 @@ void CBrennaApp::WinHelp(DWORD data, UINT command) {
     DWORD topic = 0x10013;
     DWORD mapped;
     if (command == HELP_CONTEXT && MapHelpId(data, mapped)) topic = mapped;
+    HelpTopic(topic);
+}
+
+void CBrennaApp::HelpTopic(DWORD topic) {
     HtmlHelpA(m_hMainWnd, m_szHelpPath, HH_HELP_CONTEXT, topic);
 }

@@ -5,13 +5,16 @@
 #include <shlobj.h>
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "fw/WinApp.h"
 #include "store/DataFile.h"
+#include "store/TempDirectory.h"
 
 class CBrennaCommandLineInfo;
+class CMainFrame;
 
 // What a list of the catalogue must do when items were appended to it.
 class IItemListView {
@@ -27,6 +30,8 @@ public:
 
     BOOL InitInstance() override;
     int ExitInstance() override;
+    // The message loop with the frame's accelerators and idle-time command states.
+    int Run() override;
 
     // Evacuation and the dispatcher every incoming path goes through.
     int Dispatch(const char* path, IItemListView* view);
@@ -35,8 +40,7 @@ public:
                           FILETIME time, IItemListView* view);
     BOOL CopyDirectory(const char* source, const char* target);
     BOOL AllocateHistoryPath(const char* definitionPath, std::string& out);
-    // Runs a definition file; backup runs are not available in this version, so it fails like
-    // a missing file.
+    // Runs a backup definition file: copies what is new or changed and records one run.
     BOOL RunBackupDefinition(const char* path, IItemListView* view);
 
     BOOL SaveCatalogue(BOOL force) { return m_dataFile.Save(force); }
@@ -61,6 +65,14 @@ public:
     BOOL EvacuateCommandLinePaths();
     // "SetupCommit" (commit) and "Uninstall".
     BOOL SetupShortcut(BOOL commit);
+    // Opens the main window and starts the watcher: the start of a primary without paths.
+    BOOL StartInteractive();
+    // Hands m_aFiles to the running instance's window; false when there is none.
+    bool HandOff();
+    // The document's open handler: evacuates path under the repository mutex and saves.
+    void OpenDocument(const char* path, IItemListView* view);
+    // Opens the help file at topic.
+    void HelpTopic(DWORD topic);
 
     std::vector<std::string> m_aFiles;
     char m_szRepository[MAX_PATH] = {};
@@ -80,9 +92,15 @@ public:
     std::string m_strEventName;
     std::string m_strTitle;
     char m_szHelpPath[MAX_PATH] = {};
+    std::unique_ptr<CMainFrame> m_pMainFrame;
+    // Made only when the main window opens.
+    std::unique_ptr<CBrnTempDirectory> m_pTempDirectory;
 
 private:
+    static DWORD WINAPI WatchThread(void* param);
+
     bool m_bOleInitialized = false;
+    HANDLE m_hWatcher = nullptr;
 };
 
 // The application object of this process.

@@ -50,8 +50,6 @@ int CBrennaApp::Dispatch(const char* path, IItemListView* view) {
     return Evacuate(path, view);
 }
 
-BOOL CBrennaApp::RunBackupDefinition(const char*, IItemListView*) { return FALSE; }
-
 BOOL CBrennaApp::Evacuate(const char* path, IItemListView* view) {
     if (!path || strlen(path) >= MAX_PATH) return FALSE;
     std::string source = path;

@@ -3,8 +3,9 @@
 # window-layer headers, so it stays testable without windows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bad=$(grep -nE '#include *[<"](commctrl|commdlg|htmlhelp)\.h|#include *"(frame|view)/' \
-      util/*.cpp util/*.h store/*.cpp store/*.h backup/Brn*.cpp backup/Brn*.h 2>/dev/null || true)
+bad=$(grep -nE '#include *[<"](commctrl|commdlg|htmlhelp)\.h|#include *"(frame/|app/|view/BrennaView)' \
+      util/*.cpp util/*.h store/*.cpp store/*.h backup/*.cpp backup/*.h \
+      view/RowModel.* view/ViewState.* view/IconKey.* 2>/dev/null || true)
 if [ -n "$bad" ]; then
     echo "Window-layer headers included by core code:" >&2
     echo "$bad" >&2

@@ -33,6 +33,9 @@ public:
     void CopyRebased(const CBrennaItem& other, const std::string& oldFolder,
                      const std::string& newFolder);
 
+    // Writes the item's copy to target (a backup run: rebuilds the backed-up files there).
+    BOOL WriteOut(const char* target);
+    BOOL WriteOutRun(const char* target);
     // Deletes the item's copy from the repository (a backup run: its pack and the copies only
     // that pack owns). The numbered folder stays.
     BOOL RemoveStoredCopy();

@@ -11,6 +11,7 @@
 #include "store/BrennaItem.h"
 
 class CBrnDataFile;
+class CBrnFile;
 
 class CDataFile : public fw::CObject {
 public:
@@ -39,6 +40,10 @@ public:
     BOOL RemoveItem(CBrennaItem* item);
     CBrnDataFile* FindHistory(const GUID& identifier) const;
     BOOL ImportItem(const CBrennaItem& other, const std::string& oldFolder);
+    // The catalogue's share of a backup run: compares the target with the newest pack of the
+    // definition's history, copies what is new or changed, and records a pack and an item.
+    BOOL BackupFolder(const CBrnFile& definition, const std::string& definitionPath,
+                      FILETIME runTime, int& changeCount);
 
     size_t GetCount() const { return m_items.size(); }
     CBrennaItem* GetItem(size_t i) const { return m_items[i].get(); }

@@ -6,6 +6,7 @@
 
 #include "ProcessUtil.h"
 #include "TestUtil.h"
+#include "backup/BrnFile.h"
 #include "fw/Strings.h"
 #include "string_ids.h"
 #include "util/FileUtil.h"
@@ -146,16 +147,35 @@ TEST_F(CommandLine, MissingPathIsReportedAndTheOthersStillGoIn) {
 }
 
 TEST_F(CommandLine, SettingsComeFromTheIni) {
-    testutil::WriteFile(src / "x.brn", "definition");
+    testutil::WriteFile(src / "data\\a.txt", "a");
+    CBrnFile def;
+    ASSERT_TRUE(def.SetFolder(src / "data"));
+    ASSERT_TRUE(def.CreateNew(src / "x.brn"));
+    ASSERT_TRUE(def.Save());
+    def.Close();
     testutil::WriteFile(ini, "[Settings]\r\nbrnfile=1\r\n");
     auto r = RunProgram(Args(Quote(src / "x.brn")));
-    // Backup runs are not part of this version, so the definition fails like a missing file.
+    // The definition is run: one backup-run record whose stored path is the history file.
+    EXPECT_TRUE(r.messages.empty());
+    auto recs = Catalogue();
+    ASSERT_EQ(recs.size(), 1u);
+    EXPECT_EQ(recs[0].generation, 1u);
+    EXPECT_EQ(recs[0].source, src / "data");
+    EXPECT_EQ(recs[0].stored, repo + "\\br000000\\x.dat");
+    EXPECT_EQ(testutil::ReadFile(repo + "\\br000000\\a.txt"), "a");
+    // Nothing changed since: the second run says so and records nothing.
+    r = RunProgram(Args(Quote(src / "x.brn")));
     ASSERT_EQ(r.messages.size(), 1u);
-    EXPECT_EQ(r.messages[0], fw::LoadStr(IDS_FAILED_SAVE_FILE));
+    EXPECT_EQ(r.messages[0], fw::LoadStr(IDS_NO_FILES_ADDED));
+    EXPECT_EQ(Catalogue().size(), 1u);
+
     testutil::WriteFile(ini, "[Settings]\r\nbrnfile=0\r\n");
     r = RunProgram(Args(Quote(src / "x.brn")));
     EXPECT_TRUE(r.messages.empty());
-    EXPECT_EQ(Catalogue().size(), 1u);
+    recs = Catalogue();
+    ASSERT_EQ(recs.size(), 2u);
+    EXPECT_EQ(recs[1].generation, 0u);
+    EXPECT_EQ(recs[1].source, src / "x.brn");
 }
 
 TEST_F(CommandLine, MissingIniIsReportedAndNothingStarts) {
@@ -166,11 +186,48 @@ TEST_F(CommandLine, MissingIniIsReportedAndNothingStarts) {
     EXPECT_EQ(r.messages[0], fw::FormatStr(IDS_INI_NOT_FOUND, gone.c_str()));
 }
 
-TEST_F(CommandLine, StartWithoutPathsExplainsAndEnds) {
-    auto r = RunProgram(Args(""));
+// Finds the main window of the repository whose INI is ini, waiting for it to appear.
+HWND WaitForMainWindow(const std::string& title, DWORD timeoutMs = 20000) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(50))
+        if (HWND w = FindWindowA("BrennaholdFrame", title.c_str())) return w;
+    return nullptr;
+}
+
+TEST_F(CommandLine, StartWithoutPathsOpensTheWindowAndLaterStartsHandTheirPathsToIt) {
+    testutil::WriteFile(src / "late1.txt", "1");
+    testutil::WriteFile(src / "late2.txt", "2");
+    HANDLE primary = testutil::StartProgram(Args(""));
+    ASSERT_NE(primary, nullptr);
+    // The title names the repository folder.
+    std::string title = "Brennahold - " + repo;
+    HWND frame = WaitForMainWindow(title);
+    ASSERT_NE(frame, nullptr);
+
+    // A second start without paths only brings the window forward and ends.
+    auto r = RunProgram(Args(""), {}, 20000);
+    EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 0u);
-    ASSERT_EQ(r.messages.size(), 1u);
-    EXPECT_EQ(r.messages[0], fw::LoadStr(IDS_NO_MAIN_WINDOW));
+
+    // A start with paths hands them over; the running window evacuates them and the hidden
+    // sender ends.
+    r = RunProgram(Args(Quote(src / "late1.txt") + " " + Quote(src / "late2.txt")), {}, 20000);
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 0u);
+    EXPECT_TRUE(r.messages.empty());
+    std::string decoy = fw::LoadStr(IDS_DECOY_TITLE);
+    EXPECT_EQ(FindWindowA(nullptr, decoy.c_str()), nullptr);
+
+    PostMessageA(frame, WM_CLOSE, 0, 0);
+    ASSERT_EQ(WaitForSingleObject(primary, 20000), WAIT_OBJECT_0);
+    DWORD code = 99;
+    GetExitCodeProcess(primary, &code);
+    CloseHandle(primary);
+    EXPECT_EQ(code, 0u);
+    // The hand-off evacuation was saved when the window closed.
+    auto recs = Catalogue();
+    ASSERT_EQ(recs.size(), 2u);
+    EXPECT_EQ(recs[0].source, src / "late1.txt");
+    EXPECT_EQ(recs[1].source, src / "late2.txt");
 }
 
 TEST_F(CommandLine, SecondStartWithoutPathsSignalsTheRunningInstance) {

@@ -5,6 +5,7 @@
 
 #include "TestUtil.h"
 #include "app/BrennaApp.h"
+#include "backup/BrnFile.h"
 #include "store/StoredPath.h"
 #include "string_ids.h"
 
@@ -160,15 +161,30 @@ TEST_F(Evacuation, FailuresReturnZero) {
 }
 
 TEST_F(Evacuation, DefinitionFilesAreEvacuatedUnlessTheSettingIsOn) {
-    testutil::WriteFile(src / "x.BRN", "def");
+    testutil::WriteFile(src / "data\\a.txt", "a");
+    CBrnFile def;
+    ASSERT_TRUE(def.SetFolder(src / "data"));
+    ASSERT_TRUE(def.CreateNew(src / "x.BRN"));
+    ASSERT_TRUE(def.Save());
+    def.Close();
     testutil::WriteFile(src / "x.brn.txt", "txt");
     ASSERT_TRUE(app.Dispatch((src / "x.BRN").c_str(), nullptr));
-    EXPECT_EQ(app.m_dataFile.GetCount(), 1u);
+    ASSERT_EQ(app.m_dataFile.GetCount(), 1u);
+    EXPECT_EQ(app.GetItem(0)->m_generation, 0u);
+    EXPECT_EQ(app.GetItem(0)->m_stored, Repo("br000000\\x.BRN"));
+
+    // With the setting on, the definition is run: one backup-run item for its target.
     app.m_bBrnFile = TRUE;
-    // Backup runs are not part of this version: a definition fails like a missing file.
-    EXPECT_EQ(app.Dispatch((src / "x.BRN").c_str(), nullptr), 0);
+    ASSERT_TRUE(app.Dispatch((src / "x.BRN").c_str(), nullptr));
+    ASSERT_EQ(app.m_dataFile.GetCount(), 2u);
+    EXPECT_EQ(app.GetItem(1)->m_generation, 1u);
+    EXPECT_EQ(app.GetItem(1)->m_source, src / "data");
+    EXPECT_EQ(app.GetItem(1)->m_stored, Repo("br000000\\x.dat"));
+    EXPECT_EQ(testutil::ReadFile(Repo("br000000\\a.txt")), "a");
     ASSERT_TRUE(app.Dispatch((src / "x.brn.txt").c_str(), nullptr));
-    EXPECT_EQ(app.m_dataFile.GetCount(), 2u);
+    EXPECT_EQ(app.m_dataFile.GetCount(), 3u);
+    EXPECT_EQ(app.GetItem(2)->m_generation, 0u);
+    EXPECT_TRUE(prompt.shown.empty());
 }
 
 TEST_F(Evacuation, WithInfoRecordsTheGivenSourceDescriptionAndTime) {

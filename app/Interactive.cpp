@@ -1,0 +1,150 @@
+// The interactive start: the main window, the watcher thread, the message loop, and the
+// hand-off of paths to an instance that is already running.
+#include <cstring>
+
+#include "app/BrennaApp.h"
+#include "frame/MainFrame.h"
+#include "fw/Prompt.h"
+#include "fw/Strings.h"
+#include "resource.h"
+
+namespace {
+
+constexpr UINT kCmdQuillon = 32783;
+constexpr int kHelpPopup = 3;
+
+// The hidden window of a process that hands its paths over; the receiver closes it.
+LRESULT CALLBACK HandOffWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_CLOSE) {
+        DestroyWindow(hwnd);
+        return 0;
+    }
+    if (msg == WM_DESTROY) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+}  // namespace
+
+BOOL CBrennaApp::StartInteractive() {
+    m_pTempDirectory = std::make_unique<CBrnTempDirectory>(m_profile);
+    if (!m_pTempDirectory->Initialize()) return FALSE;
+    m_pMainFrame = std::make_unique<CMainFrame>(this);
+    if (!m_pMainFrame->CreateFrame(m_strTitle.c_str())) return FALSE;
+    m_hMainWnd = m_pMainFrame->Hwnd();
+    fw::SetMessageOwner(m_hMainWnd);
+
+    GetModuleFileNameA(nullptr, m_szHelpPath, MAX_PATH);
+    if (char* dot = strrchr(m_szHelpPath, '.'); dot && dot - m_szHelpPath + 4 < MAX_PATH)
+        lstrcpyA(dot + 1, "chm");
+    FillHelpMap();
+
+    DragAcceptFiles(m_hMainWnd, TRUE);
+    ShowWindow(m_hMainWnd, SW_SHOW);
+    UpdateWindow(m_hMainWnd);
+    SetWindowTextA(m_hMainWnd, m_strTitle.c_str());
+
+    // The extension of the sibling product is not available, so the Help menu offers its
+    // homepage just before the About item.
+    SetActiveWindow(m_hMainWnd);
+    HMENU help = GetSubMenu(GetMenu(m_hMainWnd), kHelpPopup);
+    std::string text = fw::LoadStr(IDS_QUILLON_HOMEPAGE);
+    InsertMenuA(help, 5, MF_BYPOSITION | MF_STRING, kCmdQuillon, text.c_str());
+    DrawMenuBar(m_hMainWnd);
+
+    m_hWatcher = CreateThread(nullptr, 0, WatchThread, this, 0, nullptr);
+    return TRUE;
+}
+
+DWORD WINAPI CBrennaApp::WatchThread(void* param) {
+    auto* app = static_cast<CBrennaApp*>(param);
+    for (;;) {
+        // A failed wait must not turn into a loop of messages.
+        if (WaitForSingleObject(app->m_hEvent, INFINITE) != WAIT_OBJECT_0) return 0;
+        if (app->m_bQuitting) return 0;
+        ResetEvent(app->m_hEvent);
+        SendMessageA(app->m_hMainWnd, CMainFrame::WM_BRING_TO_FRONT, 0, 0);
+    }
+}
+
+int CBrennaApp::Run() {
+    if (!m_hMainWnd || !IsWindow(m_hMainWnd)) return 0;
+    MSG msg;
+    bool idle = true;
+    for (;;) {
+        while (idle && !PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+            if (m_pMainFrame && m_pMainFrame->Hwnd()) m_pMainFrame->OnIdle();
+            idle = false;
+        }
+        if (GetMessageA(&msg, nullptr, 0, 0) <= 0) break;
+        HACCEL accel = m_pMainFrame ? m_pMainFrame->Accelerators() : nullptr;
+        if (!(accel && m_pMainFrame->Hwnd() &&
+              TranslateAcceleratorA(m_pMainFrame->Hwnd(), accel, &msg))) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        // Input and timer messages change what commands can do; look again when idle.
+        if (msg.message != WM_PAINT && msg.message != 0x0118 /* WM_SYSTIMER */) idle = true;
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+bool CBrennaApp::HandOff() {
+    // Only a frame of this program takes paths; another window that happens to carry the same
+    // title (a folder named Brennahold open in Explorer) would leave this process waiting.
+    HWND target = FindWindowA(CMainFrame::kClassName, m_strTitle.c_str());
+    if (!target) return false;
+    size_t total = 1;
+    for (const auto& f : m_aFiles) total += f.size() + 1;
+    try {
+        m_pHandOff.assign(total, '\0');
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    size_t pos = 0;
+    for (const auto& f : m_aFiles) {
+        memcpy(m_pHandOff.data() + pos, f.c_str(), f.size() + 1);
+        pos += f.size() + 1;
+    }
+    HINSTANCE inst = GetModuleHandleA(nullptr);
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = HandOffWndProc;
+    wc.hInstance = inst;
+    wc.lpszClassName = "BrennaholdHandOff";
+    RegisterClassA(&wc);
+    std::string decoy = fw::LoadStr(IDS_DECOY_TITLE);
+    // A plain hidden window carries the decoy title; the receiver finds it and closes it.
+    HWND hidden = CreateWindowExA(0, wc.lpszClassName, decoy.c_str(), WS_OVERLAPPED, 0, 0, 0, 0,
+                                  nullptr, nullptr, inst, nullptr);
+    if (!hidden) return false;
+    m_hMainWnd = hidden;
+    COPYDATASTRUCT cds{1, static_cast<DWORD>(total), m_pHandOff.data()};
+    SendMessageA(target, WM_COPYDATA, reinterpret_cast<WPARAM>(hidden),
+                 reinterpret_cast<LPARAM>(&cds));
+    // The receiver closes the hidden window before its answer; if it is still there, the paths
+    // were not taken.
+    if (IsWindow(hidden)) {
+        DestroyWindow(hidden);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+        m_hMainWnd = nullptr;
+        return false;
+    }
+    return true;
+}
+
+void CBrennaApp::OpenDocument(const char* path, IItemListView* view) {
+    fw::CWaitCursor wait;
+    std::string full;
+    if (!MakeFullPath(path, full)) full.clear();
+    HANDLE mutex = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, m_szMutexName);
+    if (!mutex) return;
+    WaitForSingleObject(mutex, INFINITE);
+    if (Dispatch(full.c_str(), view) == 0) fw::MessageId(IDS_FAILED_SAVE_FILE);
+    SaveCatalogue(FALSE);
+    ReleaseMutex(mutex);
+    CloseHandle(mutex);
+}

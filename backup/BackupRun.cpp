@@ -1,0 +1,417 @@
+// The backup run: lists a definition's target, copies what is new or changed since the newest pack
+// into the repository, and records a pack in the history and an item in the catalogue.
+#include "backup/BackupRun.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "backup/BrnDataFile.h"
+#include "backup/BrnFile.h"
+#include "fw/Exceptions.h"
+#include "fw/File.h"
+#include "fw/Prompt.h"
+#include "store/DataFile.h"
+#include "store/StoredPath.h"
+#include "string_ids.h"
+#include "util/FileUtil.h"
+#include "util/Mbcs.h"
+
+namespace backup {
+namespace {
+
+struct CaseTables {
+    bool lead[256];
+    unsigned char lower[256];
+    unsigned char upper[256];
+};
+
+// Single-byte case mappings of the code page, made once: the comparison runs for every pair of
+// paths the sort and the pass look at.
+const CaseTables& Tables() {
+    static const CaseTables tables = [] {
+        CaseTables t{};
+        for (int b = 0; b < 256; ++b) {
+            t.lead[b] = IsDBCSLeadByte(static_cast<BYTE>(b)) != FALSE;
+            char lo = static_cast<char>(b), up = static_cast<char>(b);
+            if (b != 0 && !t.lead[b]) {
+                CharLowerBuffA(&lo, 1);
+                CharUpperBuffA(&up, 1);
+            }
+            t.lower[b] = static_cast<unsigned char>(lo);
+            t.upper[b] = static_cast<unsigned char>(up);
+        }
+        return t;
+    }();
+    return tables;
+}
+
+inline bool IsDoubleByte(const CaseTables& t, const unsigned char* p) {
+    return t.lead[p[0]] && p[1] != 0;
+}
+
+// The upper-case form of one double-byte character as lead << 8 | trail; the character itself
+// when its upper case is not one double-byte character of the code page.
+unsigned UpperDoubleByte(unsigned char lead, unsigned char trail) {
+    const unsigned same = (static_cast<unsigned>(lead) << 8) | trail;
+    const char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+    wchar_t wide[2];
+    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, in, 2, wide, 2) != 1) return same;
+    CharUpperBuffW(wide, 1);
+    char out[2];
+    BOOL lossy = FALSE;
+    if (WideCharToMultiByte(CP_ACP, 0, wide, 1, out, 2, nullptr, &lossy) != 2 || lossy) return same;
+    return (static_cast<unsigned>(static_cast<unsigned char>(out[0])) << 8) |
+           static_cast<unsigned char>(out[1]);
+}
+
+bool IsExcluded(const std::vector<std::string>& patterns, const std::string& name) {
+    if (patterns.empty()) return false;
+    std::string upper = UpperCase(name);
+    for (const std::string& p : patterns)
+        if (util::MatchWildcard(p.c_str(), upper.c_str())) return true;
+    return false;
+}
+
+void AddMilliseconds(FILETIME& t, unsigned ms) {
+    ULARGE_INTEGER v;
+    v.LowPart = t.dwLowDateTime;
+    v.HighPart = t.dwHighDateTime;
+    v.QuadPart += static_cast<ULONGLONG>(ms) * 10000;
+    t.dwLowDateTime = v.LowPart;
+    t.dwHighDateTime = v.HighPart;
+}
+
+// A pack is found by its run time, so a new one must not share an earlier pack's time, not even
+// when two runs fall in one millisecond or the clock was set back.
+FILETIME DistinctRunTime(const CBrnDataFile& history, FILETIME time) {
+    for (const auto& p : history.Packs())
+        if (util::CompareFileTimeValues(p->RunTime(), time) >= 0) {
+            time = p->RunTime();
+            AddMilliseconds(time, 1);
+        }
+    return time;
+}
+
+// The display values of a new run item, read from the copy its pack points at, so that the
+// history is not read a second time for them.
+void ReadCopyValues(CBrennaItem& item, const std::string& copy) {
+    item.m_attributes =
+        copy.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(copy.c_str());
+    if (!item.IsFile() || copy.empty()) return;
+    HANDLE h = CreateFileA(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return;
+    GetFileTime(h, &item.m_creationTime, &item.m_lastAccessTime, &item.m_lastWriteTime);
+    CloseHandle(h);
+}
+
+}  // namespace
+
+int ComparePaths(const char* a, const char* b) {
+    const CaseTables& t = Tables();
+    auto pa = reinterpret_cast<const unsigned char*>(a);
+    auto pb = reinterpret_cast<const unsigned char*>(b);
+    for (;;) {
+        const bool da = IsDoubleByte(t, pa), db = IsDoubleByte(t, pb);
+        unsigned ca = da ? (static_cast<unsigned>(pa[0]) << 8) | pa[1] : t.lower[pa[0]];
+        unsigned cb = db ? (static_cast<unsigned>(pb[0]) << 8) | pb[1] : t.lower[pb[0]];
+        // Upper-casing a double-byte character costs a conversion, so only unequal ones pay it.
+        if (da && db && ca != cb) {
+            ca = UpperDoubleByte(pa[0], pa[1]);
+            cb = UpperDoubleByte(pb[0], pb[1]);
+        }
+        if (ca != cb) return ca < cb ? -1 : 1;
+        if (ca == 0) return 0;
+        pa += da ? 2 : 1;
+        pb += db ? 2 : 1;
+    }
+}
+
+std::string UpperCase(const std::string& s) {
+    const CaseTables& t = Tables();
+    std::string out = s;
+    auto p = reinterpret_cast<unsigned char*>(out.data());
+    for (size_t i = 0; i < out.size();) {
+        if (IsDoubleByte(t, p + i)) {
+            unsigned u = UpperDoubleByte(p[i], p[i + 1]);
+            p[i] = static_cast<unsigned char>(u >> 8);
+            p[i + 1] = static_cast<unsigned char>(u);
+            i += 2;
+        } else {
+            p[i] = t.upper[p[i]];
+            ++i;
+        }
+    }
+    return out;
+}
+
+void ScanDirectory(const std::vector<std::string>& patterns, const std::string& repository,
+                   const std::string& folder, std::vector<ListedFile>& files) {
+    struct Entry {
+        // The name, and for a folder the name followed by a backslash: its files' paths go on
+        // that way, so ordering by this key keeps the whole list ascending.
+        std::string key;
+        bool isFolder;
+        ListedFile file;
+    };
+    std::string pattern = folder + "\\*";
+    if (pattern.size() >= MAX_PATH) return;
+    std::vector<Entry> entries;
+    {
+        fw::CFindFile find(pattern.c_str());
+        if (!find.IsOpen()) return;
+        do {
+            if (find.IsDots()) continue;
+            const WIN32_FIND_DATAA& d = find.Data();
+            Entry e;
+            e.file.path = folder + "\\" + d.cFileName;
+            // A path that does not fit is left out, never cut.
+            if (e.file.path.size() >= MAX_PATH || IsExcluded(patterns, d.cFileName)) continue;
+            e.isFolder = (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            e.key = d.cFileName;
+            if (e.isFolder) e.key += '\\';
+            e.file.size = (static_cast<uint64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
+            e.file.lastWrite = d.ftLastWriteTime;
+            entries.push_back(std::move(e));
+        } while (find.Next());
+    }
+    // The listing comes in the file system's own order; the comparison with the last pack needs
+    // both sides ascending under its rule, or every unchanged file out of order would be copied
+    // again and counted. Names equal but for case (possible under Wine) keep a fixed order.
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        int c = ComparePaths(a.key.c_str(), b.key.c_str());
+        return c != 0 ? c < 0 : strcmp(a.key.c_str(), b.key.c_str()) < 0;
+    });
+    for (Entry& e : entries) {
+        if (!e.isFolder) {
+            files.push_back(std::move(e.file));
+        } else if (ComparePaths(e.file.path.c_str(), repository.c_str()) != 0) {
+            // A target that holds the repository must not back up the repository's own copies.
+            ScanDirectory(patterns, repository, e.file.path, files);
+        }
+    }
+}
+
+void CollectFiles(const CBrnFile& definition, const std::string& repository,
+                  std::vector<ListedFile>& files) {
+    std::vector<std::string> patterns;
+    for (const std::string& p : definition.Exclusions()) patterns.push_back(UpperCase(p));
+    const std::string& target = definition.Folder();
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(target.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        if (ComparePaths(target.c_str(), repository.c_str()) != 0)
+            ScanDirectory(patterns, repository, target, files);
+        return;
+    }
+    if (IsExcluded(patterns, util::NameOf(target))) return;
+    ListedFile f;
+    f.path = target;
+    f.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    f.lastWrite = data.ftLastWriteTime;
+    files.push_back(std::move(f));
+}
+
+CBackupStore::CBackupStore(std::string repository) : m_repository(std::move(repository)) {}
+
+unsigned CBackupStore::FirstCandidate(const std::string& name) const {
+    auto it = m_nextByName.find(UpperCase(name));
+    return it == m_nextByName.end() ? 0 : it->second;
+}
+
+CBackupStore::Slot CBackupStore::Folder(unsigned n, const std::string& path) {
+    if (n >= m_folders.size()) m_folders.resize(n + 1, unknown);
+    FolderState& state = m_folders[n];
+    if (state == unknown) {
+        DWORD attr = GetFileAttributesA(path.c_str());
+        state = attr == INVALID_FILE_ATTRIBUTES           ? absent
+                : (attr & FILE_ATTRIBUTE_DIRECTORY) != 0 ? present
+                                                         : file;
+    }
+    if (state == file) return blocked;  // a stray file of that name cannot hold copies
+    if (state == absent) {
+        if (!CreateDirectoryA(path.c_str(), nullptr)) return failed;
+        state = present;
+    }
+    return ready;
+}
+
+void CBackupStore::Taken(const std::string& name, unsigned n) {
+    m_nextByName[UpperCase(name)] = n + 1;
+}
+
+bool CopyIntoBackupStore(CBackupStore& store, const std::string& source, std::string& storedName) {
+    std::string name = util::NameOf(source);
+    if (name.empty()) return false;
+    for (unsigned n = store.FirstCandidate(name);; ++n) {
+        std::string folder = store::NumberedFolder(store.Repository(), n);
+        std::string path = folder + "\\" + name;
+        if (path.size() >= MAX_PATH) return false;
+        CBackupStore::Slot slot = store.Folder(n, folder);
+        if (slot == CBackupStore::blocked) continue;
+        if (slot == CBackupStore::failed) return false;
+        // The copy itself finds out whether the name is taken, and never replaces a copy that is
+        // there. Looking first would cost a second search of the folder, which under Wine reads
+        // the whole folder for every name that is not there yet.
+        if (CopyFileA(source.c_str(), path.c_str(), TRUE)) {
+            store.Taken(name, n);
+            storedName = path.substr(store.Repository().size() + 1);
+            return true;
+        }
+        // Nothing in the way: the source itself could not be copied.
+        if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+    }
+}
+
+bool IsFileChanged(const std::string& repository, const ListedFile& source,
+                   const std::string& storedName) {
+    std::string copy = repository + "\\" + storedName;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (copy.size() >= MAX_PATH ||
+        !GetFileAttributesExA(copy.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return true;
+    uint64_t size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return size != source.size ||
+           util::CompareFileTimeValues(data.ftLastWriteTime, source.lastWrite) != 0;
+}
+
+int CompareWithLastPack(CBackupStore& store, const std::vector<ListedFile>& files,
+                        const CBrnBackupItemPack* last,
+                        std::vector<std::unique_ptr<CBrnBackupItem>>& entries) {
+    static const std::vector<std::unique_ptr<CBrnBackupItem>> kNone;
+    const auto& history = last ? last->Entries() : kNone;
+    auto add = [&entries](const std::string& source, const std::string& stored, bool owned) {
+        auto e = std::make_unique<CBrnBackupItem>();
+        // Both fit in MAX_PATH here, so only memory can fail.
+        if (!e->Set(source, stored)) throw std::bad_alloc();
+        e->SetOwned(owned);
+        entries.push_back(std::move(e));
+    };
+    int changes = 0;
+    size_t j = 0;
+    for (size_t i = 0; i < files.size();) {
+        const ListedFile& f = files[i];
+        int c = j < history.size() ? ComparePaths(f.path.c_str(), history[j]->Source().c_str()) : -1;
+        std::string stored;
+        if (c < 0) {
+            // New: a file that cannot be copied stays out of the pack.
+            if (CopyIntoBackupStore(store, f.path, stored)) {
+                add(f.path, stored, true);
+                ++changes;
+            }
+            ++i;
+        } else if (c > 0) {
+            // Gone from the target (or excluded now): not carried into the new pack.
+            ++changes;
+            ++j;
+        } else {
+            const CBrnBackupItem& h = *history[j];
+            if (IsFileChanged(store.Repository(), f, h.StoredName()) &&
+                CopyIntoBackupStore(store, f.path, stored)) {
+                add(f.path, stored, true);
+                ++changes;
+            } else {
+                add(f.path, h.StoredName(), false);
+            }
+            ++i;
+            ++j;
+        }
+    }
+    // Entries after the last listed file were deleted like any other. A target that lists
+    // nothing at all may only be away for a moment, so it records nothing.
+    if (!files.empty()) changes += static_cast<int>(history.size() - j);
+    return changes;
+}
+
+}  // namespace backup
+
+BOOL CDataFile::BackupFolder(const CBrnFile& definition, const std::string& definitionPath,
+                             FILETIME runTime, int& changeCount) {
+    changeCount = 0;
+    CBrnDataFile* history = FindHistory(definition.Identifier());
+    std::unique_ptr<CBrnDataFile> created;
+    // A history that no item refers to any more has no pack a run could be compared with, and
+    // perhaps no file: it starts afresh, like one that was never there.
+    const bool fresh = !history || history->LinkedItems().empty();
+    std::string createdPath;
+    // Copies made by this run, removed again when its pack cannot be recorded.
+    std::vector<std::string> made;
+    auto fail = [&]() {
+        if (history) history->AbandonUpdate();
+        if (!createdPath.empty()) DeleteFileA(createdPath.c_str());
+        for (const std::string& name : made)
+            util::ForceDeleteFile((m_folder + "\\" + name).c_str());
+        return FALSE;
+    };
+
+    DWORD targetAttr = GetFileAttributesA(definition.Folder().c_str());
+    const bool singleFile =
+        targetAttr != INVALID_FILE_ATTRIBUTES && !(targetAttr & FILE_ATTRIBUTE_DIRECTORY);
+    try {
+        if (!history) {
+            created = std::make_unique<CBrnDataFile>(m_folder);
+            history = created.get();
+        }
+        if (fresh) {
+            if (!history->CreateForDefinition(definitionPath, definition.Identifier()))
+                return fail();
+            createdPath = history->Path();
+        } else if (!history->ReloadForUpdate()) {
+            return fail();
+        }
+        runTime = backup::DistinctRunTime(*history, runTime);
+
+        std::vector<backup::ListedFile> files;
+        backup::CollectFiles(definition, m_folder, files);
+        backup::CBackupStore store(m_folder);
+        std::vector<std::unique_ptr<CBrnBackupItem>> entries;
+        changeCount = backup::CompareWithLastPack(store, files, fresh ? nullptr : history->LastPack(),
+                                                  entries);
+        for (const auto& e : entries)
+            if (e->IsOwned()) made.push_back(e->StoredName());
+
+        if (changeCount == 0) {
+            // Nothing to record: the history file stays exactly as it was, and a first run
+            // leaves none behind.
+            history->AbandonUpdate();
+            if (!createdPath.empty()) DeleteFileA(createdPath.c_str());
+            fw::MessageId(IDS_NO_FILES_ADDED, MB_OK | MB_ICONINFORMATION);
+            return TRUE;
+        }
+        if (!history->AddPack(definition, std::move(entries), runTime) || !history->SavePacks())
+            return fail();
+        createdPath.clear();
+        made.clear();
+
+        const DWORD generation = history->LastGeneration() + 1;
+        std::string copy;
+        if (!singleFile) {
+            copy = definition.Folder();
+        } else if (!history->LastPack()->Entries().empty()) {
+            copy = m_folder + "\\" + history->LastPack()->Entries().front()->StoredName();
+        }
+        auto item = std::make_unique<CBrennaItem>();
+        if (!item->SetSource(definition.Folder().c_str()) ||
+            !item->SetStored(history->Path().c_str()))
+            return FALSE;
+        item->m_fileFlag = singleFile ? 1 : 0;
+        item->m_evacuationTime = runTime;
+        item->m_generation = generation;
+        // Room first, so that nothing below can fail half-way with the item already linked.
+        m_items.reserve(m_items.size() + 1);
+        m_histories.reserve(m_histories.size() + 1);
+        history->LinkItem(item.get());
+        backup::ReadCopyValues(*item, copy);
+        if (created) AppendHistory(std::move(created));
+        AppendItem(std::move(item));
+    } catch (const fw::CException& e) {
+        // A damaged history file ends the run; the user is told why.
+        backup::ReportFault(e);
+        return fail();
+    } catch (const std::bad_alloc&) {
+        return fail();
+    }
+    return TRUE;
+}

@@ -1,0 +1,86 @@
+// The pieces of a backup run: listing a definition's target in the run's path order, copying new
+// and changed files into the repository's numbered folders, and comparing with the last pack.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class CBrnFile;
+class CBrnBackupItem;
+class CBrnBackupItemPack;
+
+namespace backup {
+
+// One file of the target as its folder listing showed it.
+struct ListedFile {
+    std::string path;
+    uint64_t size = 0;
+    FILETIME lastWrite{};
+};
+
+// The run's path order: case-insensitive over the ANSI text, single-byte letters folded to lower
+// case and double-byte characters compared by their upper-case form. Negative, 0 or positive.
+int ComparePaths(const char* a, const char* b);
+
+// Upper-cases single-byte letters by the code page and double-byte characters by the locale's
+// mapping, for exclusion matching.
+std::string UpperCase(const std::string& s);
+
+// The file list of a definition, ascending under ComparePaths. Nothing below the repository
+// folder is listed.
+void CollectFiles(const CBrnFile& definition, const std::string& repository,
+                  std::vector<ListedFile>& files);
+
+// Appends the files below folder that no pattern (upper-cased) excludes, ascending under
+// ComparePaths; excluded folders are not entered.
+void ScanDirectory(const std::vector<std::string>& patterns, const std::string& repository,
+                   const std::string& folder, std::vector<ListedFile>& files);
+
+// The numbered folders of one repository as one run uses them. It remembers, per file name, the
+// number after the last copy it made, and which numbered folders exist, so that many files of
+// one name do not search from br000000 again each time.
+class CBackupStore {
+public:
+    enum Slot { ready, blocked, failed };
+
+    explicit CBackupStore(std::string repository);
+
+    const std::string& Repository() const { return m_repository; }
+    // Where the search for a free number for this name goes on: every number below it held the
+    // name when this run last looked, and nothing in a run removes copies.
+    unsigned FirstCandidate(const std::string& name) const;
+    // Makes sure the numbered folder n (at path) exists: ready, blocked by a plain file of that
+    // name (the number is skipped), or failed when it cannot be created.
+    Slot Folder(unsigned n, const std::string& path);
+    // Records that a copy of this name now lies at number n.
+    void Taken(const std::string& name, unsigned n);
+
+private:
+    enum FolderState : unsigned char { unknown, absent, present, file };
+
+    std::string m_repository;
+    std::unordered_map<std::string, unsigned> m_nextByName;
+    std::vector<FolderState> m_folders;
+};
+
+// Copies source to the lowest free <repository>\br<NNNNNN>\<name>, creating the numbered folder
+// when missing; storedName receives the copy's path relative to the repository.
+bool CopyIntoBackupStore(CBackupStore& store, const std::string& source, std::string& storedName);
+
+// True when the listed file differs in size or last-write time from its copy in the repository,
+// or the copy cannot be read.
+bool IsFileChanged(const std::string& repository, const ListedFile& source,
+                   const std::string& storedName);
+
+// Walks the file list beside the entries of the newest pack (null: none), copies what is new or
+// changed, and fills entries with the new pack. Returns the change count.
+int CompareWithLastPack(CBackupStore& store, const std::vector<ListedFile>& files,
+                        const CBrnBackupItemPack* last,
+                        std::vector<std::unique_ptr<CBrnBackupItem>>& entries);
+
+}  // namespace backup

@@ -1,0 +1,395 @@
+// Main frame: bars, placement, drops, hand-off, view styles and command routing.
+#include "frame/MainFrame.h"
+
+#include <shellapi.h>
+
+#include "app/BrennaApp.h"
+#include "fw/Prompt.h"
+#include "fw/Strings.h"
+#include "resource.h"
+#include "toolbar.h"
+#include "util/Foreground.h"
+
+namespace {
+
+constexpr UINT kIdToolBar = 0xE800;    // also the toolbar's show/hide command
+constexpr UINT kIdStatusBar = 0xE801;  // also the status bar's show/hide command
+constexpr UINT kCmdExit = 57665;
+constexpr UINT kCmdHelp = 57670;
+constexpr UINT kCmdHelpFinder = 57667;
+constexpr UINT kCmdDefaultHelp = 57671;
+constexpr UINT kCmdOrvaneHome = 32781;
+constexpr UINT kCmdBrennaholdHome = 32782;
+constexpr UINT kCmdQuillon = 32783;
+constexpr UINT kFirstStyle = 59408, kArrange = 59412, kLastStyle = 59413;
+constexpr int kUnset = 0x7FFFFFFF;
+
+// The view style bits for commands 59408-59411: small icons, large icons, list, details.
+constexpr DWORD kStyleForCommand[] = {LVS_SMALLICON, LVS_ICON, LVS_LIST, LVS_REPORT};
+
+std::string Section() { return fw::LoadStr(IDS_SETTINGS_SECTION); }
+
+}  // namespace
+
+bool CMainFrame::CreateFrame(const char* title) {
+    HINSTANCE inst = GetModuleHandleA(nullptr);
+    HMENU menu = LoadMenuA(inst, MAKEINTRESOURCEA(IDR_MAINFRAME));
+    m_accel = LoadAcceleratorsA(inst, MAKEINTRESOURCEA(IDR_MAINFRAME));
+    HICON icon = LoadIconA(inst, MAKEINTRESOURCEA(IDI_BRENNAHOLD));
+    if (!Create(kClassName, 0, title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
+                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menu, icon))
+        return false;
+    m_view.OnInitialUpdate();
+    return true;
+}
+
+bool CMainFrame::OnCreate() {
+    HINSTANCE inst = GetModuleHandleA(nullptr);
+    if (!m_toolBar.Create(m_hWnd, inst, IDB_TOOLBAR, kToolbarButtons,
+                          static_cast<int>(std::size(kToolbarButtons))))
+        return false;
+    m_status = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0,
+                               0, 0, 0, m_hWnd, reinterpret_cast<HMENU>(kIdStatusBar), inst,
+                               nullptr);
+    if (!m_status) return false;
+    // One message pane, then KANA, CAP, NUM and SCRL, each as wide as its text.
+    HDC dc = GetDC(m_status);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(m_status, WM_GETFONT, 0, 0)));
+    int widths[4];
+    const UINT indicators[4] = {IDS_INDICATOR_KANA, IDS_INDICATOR_CAPS, IDS_INDICATOR_NUM,
+                                IDS_INDICATOR_SCRL};
+    for (int i = 0; i < 4; ++i) {
+        std::string text = fw::LoadStr(indicators[i]);
+        SIZE size{};
+        GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        widths[i] = size.cx + 12;
+    }
+    SelectObject(dc, old);
+    ReleaseDC(m_status, dc);
+    m_toolBar.onLayoutChanged = [this] {
+        Layout();
+        if (m_bStateRestored) SaveState();
+    };
+    // The pane edges are set in Layout, once the width is known.
+    m_indicatorWidths.assign(widths, widths + 4);
+    ShowStatusText(IDS_STATUS_READY);
+    return m_view.Create(m_hWnd, m_app);
+}
+
+void CMainFrame::Layout() {
+    RECT rc;
+    GetClientRect(m_hWnd, &rc);
+    if (m_status && IsWindowVisible(m_status)) {
+        SendMessageA(m_status, WM_SIZE, 0, 0);
+        RECT sr;
+        GetWindowRect(m_status, &sr);
+        rc.bottom -= sr.bottom - sr.top;
+        int right = rc.right - GetSystemMetrics(SM_CXVSCROLL);
+        int edges[5];
+        edges[4] = -1;
+        for (int i = 3; i >= 0; --i) {
+            edges[i] = right;
+            right -= m_indicatorWidths[i];
+        }
+        int parts[5] = {right, edges[0], edges[1], edges[2], -1};
+        SendMessageA(m_status, SB_SETPARTS, 5, reinterpret_cast<LPARAM>(parts));
+    }
+    m_toolBar.Layout(rc);
+    if (m_view.Hwnd())
+        MoveWindow(m_view.Hwnd(), rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
+}
+
+void CMainFrame::ShowStatusText(UINT id) {
+    std::string text = fw::LoadStr(id);
+    size_t nl = text.find('\n');
+    if (nl != std::string::npos) text.resize(nl);
+    if (m_status) SendMessageA(m_status, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void CMainFrame::OnIdle() {
+    for (UINT id : kToolbarButtons) {
+        if (!id) continue;
+        fw::CCmdUI ui;
+        ui.id = id;
+        UpdateCommand(ui);
+        m_toolBar.EnableButton(id, ui.enabled);
+        m_toolBar.CheckButton(id, ui.checked);
+    }
+    if (m_status && IsWindowVisible(m_status)) {
+        const struct {
+            int vk;
+            UINT text;
+        } keys[4] = {{VK_KANA, IDS_INDICATOR_KANA},
+                     {VK_CAPITAL, IDS_INDICATOR_CAPS},
+                     {VK_NUMLOCK, IDS_INDICATOR_NUM},
+                     {VK_SCROLL, IDS_INDICATOR_SCRL}};
+        for (int i = 0; i < 4; ++i) {
+            std::string text = (GetKeyState(keys[i].vk) & 1) ? fw::LoadStr(keys[i].text) : "";
+            char current[32] = {};
+            if (LOWORD(SendMessageA(m_status, SB_GETTEXTLENGTHA, i + 1, 0)) < sizeof current)
+                SendMessageA(m_status, SB_GETTEXTA, i + 1, reinterpret_cast<LPARAM>(current));
+            if (text != current)
+                SendMessageA(m_status, SB_SETTEXTA, i + 1, reinterpret_cast<LPARAM>(text.c_str()));
+        }
+    }
+}
+
+void CMainFrame::UpdateCommand(fw::CCmdUI& ui) {
+    if (m_view.Hwnd() && m_view.OnUpdateCommand(ui)) return;
+    if (OnFrameUpdateCommand(ui)) return;
+    if (!ui.handled) ui.Enable(false);  // a command nobody carries out is shown disabled
+}
+
+bool CMainFrame::OnFrameUpdateCommand(fw::CCmdUI& ui) {
+    UINT id = ui.id;
+    if (id >= kFirstStyle && id <= kLastStyle) {
+        DWORD style = m_view.Hwnd() ? m_view.ListStyle() : 0;
+        if (!m_view.Hwnd())
+            ui.Enable(false);
+        else if (id == kArrange)
+            ui.Enable(style == LVS_ICON || style == LVS_SMALLICON);
+        else if (id == kLastStyle)
+            ui.Enable(true);
+        else
+            ui.SetRadio(kStyleForCommand[id - kFirstStyle] == style);
+        return true;
+    }
+    switch (id) {
+        case kIdToolBar: ui.SetCheck(m_toolBar.IsVisible()); return true;
+        case kIdStatusBar: ui.SetCheck(m_status && IsWindowVisible(m_status)); return true;
+        case kCmdExit:
+        case kCmdHelp:
+        case kCmdHelpFinder:
+        case kCmdOrvaneHome:
+        case kCmdBrennaholdHome:
+        case kCmdQuillon: ui.Enable(true); return true;
+        default: return false;
+    }
+}
+
+void CMainFrame::SetViewStyle(UINT id) {
+    if (!m_view.Hwnd()) return;
+    if (id >= kFirstStyle && id < kArrange) {
+        m_view.SetListStyle(kStyleForCommand[id - kFirstStyle]);
+    } else if (id == kArrange) {
+        ListView_Arrange(m_view.Hwnd(), LVA_SNAPTOGRID);
+    }
+}
+
+void CMainFrame::OnCommand(UINT id) {
+    if (m_view.Hwnd() && m_view.OnCommand(id)) return;
+    if (id >= kFirstStyle && id <= kLastStyle) return SetViewStyle(id);
+    switch (id) {
+        case kIdToolBar:
+            m_toolBar.Show(!m_toolBar.IsVisible());
+            Layout();
+            return;
+        case kIdStatusBar:
+            ShowWindow(m_status, IsWindowVisible(m_status) ? SW_HIDE : SW_SHOW);
+            Layout();
+            return;
+        case kCmdExit: PostMessageA(m_hWnd, WM_CLOSE, 0, 0); return;
+        case kCmdHelp: m_app->HelpTopic(0x10013); return;
+        case kCmdHelpFinder:
+        case kCmdDefaultHelp: m_app->HelpTopic(0x10025); return;
+        case kCmdOrvaneHome: m_app->HelpTopic(0x10023); return;
+        case kCmdBrennaholdHome: m_app->HelpTopic(0x10024); return;
+        case kCmdQuillon: m_app->HelpTopic(0x10012); return;
+        default: return;
+    }
+}
+
+void CMainFrame::OnInitMenuPopup(HMENU menu) {
+    int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        UINT id = GetMenuItemID(menu, i);
+        if (id == 0 || id == static_cast<UINT>(-1)) continue;  // separators and submenus
+        fw::CCmdUI ui;
+        ui.id = id;
+        UpdateCommand(ui);
+        fw::ApplyToMenu(menu, ui);
+    }
+}
+
+void CMainFrame::RestoreState() {
+    const fw::CProfile& p = m_app->m_profile;
+    std::string s = Section();
+    const char* sec = s.c_str();
+    int l = p.GetInt(sec, "left", kUnset), t = p.GetInt(sec, "top", kUnset);
+    int r = p.GetInt(sec, "right", kUnset), b = p.GetInt(sec, "bottom", kUnset);
+    if (l == kUnset || t == kUnset || r == kUnset || b == kUnset) return;
+    MoveWindow(m_hWnd, l, t, r - l, b - t, TRUE);
+    if (p.GetInt(sec, "toolvisible", 1) == 0) {
+        PostMessageA(m_hWnd, WM_COMMAND, kIdToolBar, 0);
+    } else if (p.GetInt(sec, "toolfloat", 0) != 0) {
+        POINT at{static_cast<LONG>(p.GetInt(sec, "toolleft", l)),
+                 static_cast<LONG>(p.GetInt(sec, "tooltop", t))};
+        m_toolBar.Float(at);
+    } else {
+        RECT cur = m_toolBar.WindowRectOnScreen();
+        DWORD pos = p.GetInt(sec, "toolpos", 0x2000);
+        CDockToolBar::Side side = CDockToolBar::Top;
+        switch (pos & 0xF000) {
+            case 0x1000: side = CDockToolBar::Left; break;
+            case 0x4000: side = CDockToolBar::Right; break;
+            case 0x8000: side = CDockToolBar::Bottom; break;
+            default: break;
+        }
+        RECT at{static_cast<LONG>(p.GetInt(sec, "toolleft", cur.left)),
+                static_cast<LONG>(p.GetInt(sec, "tooltop", cur.top)),
+                static_cast<LONG>(p.GetInt(sec, "toolright", cur.right)),
+                static_cast<LONG>(p.GetInt(sec, "toolbottom", cur.bottom))};
+        m_toolBar.Dock(side, at);
+    }
+    if (p.GetInt(sec, "statusvisible", 1) == 0) PostMessageA(m_hWnd, WM_COMMAND, kIdStatusBar, 0);
+    Layout();
+    m_bStateRestored = true;
+}
+
+void CMainFrame::SaveState() {
+    const fw::CProfile& p = m_app->m_profile;
+    std::string s = Section();
+    const char* sec = s.c_str();
+    RECT wr;
+    GetWindowRect(m_hWnd, &wr);
+    p.WriteInt(sec, "left", wr.left);
+    p.WriteInt(sec, "top", wr.top);
+    p.WriteInt(sec, "right", wr.right);
+    p.WriteInt(sec, "bottom", wr.bottom);
+    bool toolVisible = m_toolBar.IsVisible();
+    if (toolVisible) {
+        RECT tr = m_toolBar.WindowRectOnScreen();
+        if (m_toolBar.IsFloating()) {
+            p.WriteInt(sec, "toolfloat", 1);
+        } else {
+            DWORD bits = m_toolBar.AlignmentBits() & 0xF000;
+            if (bits != 0x1000 && bits != 0x2000 && bits != 0x4000 && bits != 0x8000) bits = 0x2000;
+            p.WriteInt(sec, "toolpos", static_cast<int>(bits));
+            p.WriteInt(sec, "toolfloat", 0);
+        }
+        p.WriteInt(sec, "toolleft", tr.left);
+        p.WriteInt(sec, "tooltop", tr.top);
+        p.WriteInt(sec, "toolright", tr.right);
+        p.WriteInt(sec, "toolbottom", tr.bottom);
+    }
+    p.WriteInt(sec, "toolvisible", toolVisible ? 1 : 0);
+    p.WriteInt(sec, "statusvisible", m_status && IsWindowVisible(m_status) ? 1 : 0);
+}
+
+void CMainFrame::OnDropFiles(HDROP drop) {
+    SetActiveWindow(m_hWnd);
+    bool internal = false;
+    if (auto* block = static_cast<const BYTE*>(GlobalLock(drop))) {
+        SIZE_T size = GlobalSize(drop);
+        const auto* df = reinterpret_cast<const DROPFILES*>(block);
+        if (size >= sizeof(DROPFILES) && !df->fWide && df->pFiles < size) {
+            // Walk the list to its empty terminator without leaving the block.
+            SIZE_T pos = df->pFiles;
+            while (pos < size && block[pos]) {
+                while (pos < size && block[pos]) ++pos;
+                ++pos;
+            }
+            if (pos < size && pos + 20 <= size) {
+                DWORD format;
+                memcpy(&format, block + pos + 16, 4);
+                internal = m_cfPrivate != 0 && format == m_cfPrivate;
+            }
+        }
+        GlobalUnlock(drop);
+    }
+    // Rows dragged from the program's own list are not files to evacuate.
+    if (!internal) {
+        UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+        for (UINT i = 0; i < count; ++i) {
+            char path[MAX_PATH];
+            if (DragQueryFileA(drop, i, path, MAX_PATH) == 0) continue;
+            m_app->OpenDocument(path, &m_view);
+        }
+    }
+    DragFinish(drop);
+}
+
+void CMainFrame::OnCopyData(const COPYDATASTRUCT* cds) {
+    {
+        fw::CWaitCursor wait;
+        const char* p = static_cast<const char*>(cds->lpData);
+        const char* end = p + cds->cbData;
+        // Each path must end inside the block; an unterminated tail is ignored.
+        while (p && p < end && *p) {
+            const char* z = static_cast<const char*>(memchr(p, 0, end - p));
+            if (!z) break;
+            if (m_app->Dispatch(p, &m_view) == 0) fw::MessageId(IDS_FAILED_SAVE_FILE);
+            p = z + 1;
+        }
+    }
+    std::string decoy = fw::LoadStr(IDS_DECOY_TITLE);
+    if (HWND sender = FindWindowA(nullptr, decoy.c_str())) SendMessageA(sender, WM_CLOSE, 0, 0);
+}
+
+LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_CREATE: return OnCreate() ? 0 : -1;
+        case WM_SIZE:
+            Layout();
+            if (m_bStateRestored && wp == SIZE_RESTORED) SaveState();
+            return 0;
+        case WM_ACTIVATE: {
+            LRESULT r = Default(msg, wp, lp);
+            if (m_bStateRestored && !IsZoomed(m_hWnd) && !IsIconic(m_hWnd)) SaveState();
+            if (LOWORD(wp) != WA_INACTIVE && m_view.Hwnd()) SetFocus(m_view.Hwnd());
+            return r;
+        }
+        case WM_SYSCOMMAND:
+            if ((wp & 0xFFF0) == SC_MAXIMIZE) SaveState();
+            return Default(msg, wp, lp);
+        case WM_CLOSE:
+            if (!IsZoomed(m_hWnd) && !IsIconic(m_hWnd)) SaveState();
+            DestroyWindow(m_hWnd);
+            return 0;
+        case WM_DESTROY:
+            if (m_view.Hwnd()) m_view.OnDestroy();
+            PostQuitMessage(0);
+            return 0;
+        case WM_COMMAND:
+            if (lp == 0 || HIWORD(wp) == 0 || HIWORD(wp) == 1) OnCommand(LOWORD(wp));
+            return 0;
+        case WM_NOTIFY: {
+            auto* nm = reinterpret_cast<NMHDR*>(lp);
+            LRESULT result = 0;
+            if (m_view.OnNotify(nm, &result)) return result;
+            if (nm->code == TTN_GETDISPINFOA) {
+                auto* tt = reinterpret_cast<NMTTDISPINFOA*>(nm);
+                std::string text = fw::LoadStr(static_cast<UINT>(nm->idFrom));
+                size_t nl = text.find('\n');
+                m_tooltip = nl == std::string::npos ? std::string() : text.substr(nl + 1);
+                tt->lpszText = m_tooltip.data();
+                return 0;
+            }
+            return Default(msg, wp, lp);
+        }
+        case WM_MENUSELECT:
+            if (HIWORD(wp) == 0xFFFF && lp == 0)
+                ShowStatusText(IDS_STATUS_READY);
+            else if (!(HIWORD(wp) & MF_POPUP) && !(HIWORD(wp) & MF_SEPARATOR))
+                ShowStatusText(LOWORD(wp));
+            return 0;
+        case WM_INITMENUPOPUP:
+            if (!HIWORD(lp)) OnInitMenuPopup(reinterpret_cast<HMENU>(wp));
+            return 0;
+        case WM_DROPFILES: OnDropFiles(reinterpret_cast<HDROP>(wp)); return 0;
+        case WM_COPYDATA: OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lp)); return TRUE;
+        case WM_BRING_TO_FRONT: util::ForceForegroundWindow(m_hWnd); return 0;
+        case WM_RESTORE_PLACEMENT: RestoreState(); return 0;
+        case WM_SYSCOLORCHANGE:
+            // Child controls only hear of new system colours from their parent.
+            if (m_view.Hwnd()) {
+                SendMessageA(m_view.Hwnd(), msg, wp, lp);
+                SendMessageA(ListView_GetHeader(m_view.Hwnd()), msg, wp, lp);
+            }
+            return Default(msg, wp, lp);
+        case WM_SETFOCUS:
+            if (m_view.Hwnd()) SetFocus(m_view.Hwnd());
+            return 0;
+        default: return Default(msg, wp, lp);
+    }
+}

@@ -1,0 +1,67 @@
+// The program's single top-level window: menus, toolbar, status bar and the list view, its saved
+// placement, dropped files and paths handed over by another process.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "frame/DockToolBar.h"
+#include "fw/CmdUI.h"
+#include "fw/Wnd.h"
+#include "view/BrennaView.h"
+
+class CBrennaApp;
+
+class CMainFrame : public fw::CWnd {
+public:
+    static constexpr UINT WM_BRING_TO_FRONT = WM_USER + 4;
+    static constexpr UINT WM_RESTORE_PLACEMENT = WM_USER + 5;
+    static constexpr const char* kClassName = "BrennaholdFrame";
+
+    explicit CMainFrame(CBrennaApp* app) : m_app(app) {}
+    // Creates the frame (hidden), its bars and the view, and runs the view's initial update.
+    bool CreateFrame(const char* title);
+    CBrennaView& View() { return m_view; }
+    CDockToolBar& ToolBar() { return m_toolBar; }
+    HWND StatusBar() const { return m_status; }
+    HACCEL Accelerators() const { return m_accel; }
+
+    // The view style commands 59408-59413.
+    void SetViewStyle(UINT id);
+    // Asks the view, the frame and the application in turn for a command's state.
+    void UpdateCommand(fw::CCmdUI& ui);
+    // Brings toolbar buttons up to date; called when the message queue is empty.
+    void OnIdle();
+    // Restores and saves the window and bar placement (keys in section "Settings").
+    void RestoreState();
+    void SaveState();
+    bool IsStateRestored() const { return m_bStateRestored; }
+
+    // The clipboard format of the program's own drags, set by the view.
+    UINT m_cfPrivate = 0;
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    bool OnCreate();
+    void Layout();
+    void OnDropFiles(HDROP drop);
+    void OnCopyData(const COPYDATASTRUCT* cds);
+    void OnCommand(UINT id);
+    void OnInitMenuPopup(HMENU menu);
+    bool OnFrameUpdateCommand(fw::CCmdUI& ui);
+    void ShowStatusText(UINT id);
+
+    CBrennaApp* m_app;
+    CBrennaView m_view;
+    CDockToolBar m_toolBar;
+    HWND m_status = nullptr;
+    HACCEL m_accel = nullptr;
+    bool m_bStateRestored = false;
+    std::vector<int> m_indicatorWidths;
+    std::string m_tooltip;
+};

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Builds the program, fills a sample repository and takes screenshots of the main window in
+# English and (under code page 932) in Japanese with the File menu open, into docs/screenshots.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+bash scripts/setup.sh
+build=${BRENNA_BUILD_DIR:-$root/build}
+cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-mingw.cmake >/dev/null
+cmake --build "$build" -j"$(nproc)" --target Brennahold
+. scripts/wine-env.sh
+unset DISPLAY
+wine_env_start "${BRENNA_TEST_PREFIX:-$build/wineprefix}"
+trap wine_env_stop EXIT
+out="$root/docs/screenshots"
+mkdir -p "$out"
+
+sample="$WINEPREFIX/drive_c/BrennaholdSample"
+rm -rf "$sample"
+mkdir -p "$sample/Repo" "$sample/Documents/Letters" "$sample/Photos"
+printf '[Settings]\r\nleft=10\r\ntop=10\r\nright=890\r\nbottom=590\r\nsortindex=0\r\nsortasc=1\r\nstyle=1\r\n' > "$sample/Repo/Brenna.ini"
+printf 'Quarterly figures\n' > "$sample/Documents/report.txt"
+head -c 3000 /dev/zero > "$sample/Documents/budget.xls"
+printf 'Dear Anna,\n' > "$sample/Documents/Letters/anna.txt"
+head -c 2000000 /dev/zero > "$sample/Photos/holiday.bmp"
+ini='C:\BrennaholdSample\Repo\Brenna.ini'
+wine "$build/bin/Brennahold.exe" -c "$ini" 'C:\BrennaholdSample\Documents\report.txt' \
+    'C:\BrennaholdSample\Documents\budget.xls' 'C:\BrennaholdSample\Documents\Letters' \
+    'C:\BrennaholdSample\Photos' </dev/null >/dev/null 2>&1
+
+shoot() {  # shoot NAME [keys...]
+    local name=$1; shift
+    wine "$build/bin/Brennahold.exe" -c "$ini" </dev/null >/dev/null 2>&1 &
+    local pid=$!
+    sleep 4
+    for k in "$@"; do xdotool key "$k"; sleep 1; done
+    xwd -root -display "$DISPLAY" | convert xwd:- -crop 900x600+0+0 "$out/$name.png"
+    xdotool key Escape Escape alt+F4 || true
+    sleep 2
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+}
+shoot main-en
+LC_ALL=ja_JP.UTF-8 shoot main-ja-menu alt+f
+echo "screenshots in $out"

@@ -1,0 +1,87 @@
+// Writing an item's copy out of the repository: back to its source, or to a place the user chose.
+#include <new>
+
+#include "backup/BrnDataFile.h"
+#include "backup/BrnFile.h"
+#include "fw/Exceptions.h"
+#include "store/BrennaItem.h"
+#include "util/FileUtil.h"
+#include "util/Mbcs.h"
+
+namespace {
+
+// The part of an entry's source below the backed-up folder root, starting with its backslash;
+// empty when the entry does not lie below root or climbs out of it, so that a damaged history
+// can never make a write-out land outside its target.
+std::string RelativeToRoot(const std::string& source, const std::string& root) {
+    if (source.size() <= root.size() || source[root.size()] != '\\' ||
+        CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, source.c_str(),
+                       static_cast<int>(root.size()), root.c_str(),
+                       static_cast<int>(root.size())) != CSTR_EQUAL)
+        return {};
+    std::string rest = source.substr(root.size());
+    std::string tail = rest + "\\";
+    if (util::MbsFind(tail, "\\..\\") != std::string::npos ||
+        util::MbsFind(tail, "\\.\\") != std::string::npos ||
+        util::MbsFind(tail, "\\\\") != std::string::npos)
+        return {};
+    return rest;
+}
+
+}  // namespace
+
+BOOL CBrennaItem::WriteOut(const char* target) {
+    if (IsBackupRun()) return WriteOutRun(target);
+    if (m_fileFlag != 0) return CopyFileA(m_stored.c_str(), target, FALSE);
+    DWORD attr = GetFileAttributesA(target);
+    if (attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY)) {
+        // A plain file of that name gives way to the folder.
+        if (!util::ForceDeleteFile(target)) return FALSE;
+        attr = INVALID_FILE_ATTRIBUTES;
+    }
+    if (attr == INVALID_FILE_ATTRIBUTES && !CreateDirectoryA(target, nullptr)) return FALSE;
+    return util::CopyFolderTree(m_stored.c_str(), target);
+}
+
+BOOL CBrennaItem::WriteOutRun(const char* target) {
+    // A record whose history could not be read has nothing to write.
+    if (!m_pHistory) return FALSE;
+    const CBrnBackupItemPack* pack = nullptr;
+    try {
+        pack = m_pHistory->FindPack(m_evacuationTime);
+    } catch (const fw::CException& e) {
+        backup::ReportFault(e);
+        return FALSE;
+    } catch (const std::bad_alloc&) {
+        backup::ReportFault(fw::CMemoryException());
+        return FALSE;
+    }
+    if (!pack) return FALSE;
+    const auto& entries = pack->Entries();
+    if (entries.empty()) return TRUE;
+    const std::string& repository = m_pHistory->Repository();
+
+    if (m_fileFlag != 0) {
+        // The result is that of the last entry's copy.
+        BOOL result = FALSE;
+        for (const auto& e : entries) {
+            std::string source = repository + "\\" + e->StoredName();
+            result = source.size() < MAX_PATH && CopyFileA(source.c_str(), target, FALSE);
+        }
+        return result;
+    }
+
+    if (GetFileAttributesA(target) == INVALID_FILE_ATTRIBUTES &&
+        !CreateDirectoryA(target, nullptr))
+        return FALSE;
+    const std::string& root = pack->Definition().Folder();
+    for (const auto& e : entries) {
+        std::string source = repository + "\\" + e->StoredName();
+        std::string rest = RelativeToRoot(e->Source(), root);
+        if (rest.empty()) return FALSE;
+        std::string dest = target + rest;
+        if (source.size() >= MAX_PATH || dest.size() >= MAX_PATH) return FALSE;
+        if (!util::CopyFileMakePath(source.c_str(), dest.c_str(), FALSE)) return FALSE;
+    }
+    return TRUE;
+}

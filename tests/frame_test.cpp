@@ -1,0 +1,330 @@
+// The real main window under Xvfb: columns and row texts, sorting, stored view and frame state,
+// dropped files, paths handed over by another process.
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include <memory>
+
+#include "TestUtil.h"
+#include "app/BrennaApp.h"
+#include "frame/MainFrame.h"
+#include "fw/Strings.h"
+#include "string_ids.h"
+#include "util/FileUtil.h"
+
+using testutil::TempDir;
+
+namespace {
+
+void Pump() {
+    MSG msg;
+    for (int i = 0; i < 50; ++i) {
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) return;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(1);
+    }
+}
+
+HDROP MakeDrop(const std::vector<std::string>& paths, const std::string& trailer = {}) {
+    size_t size = sizeof(DROPFILES) + 1 + trailer.size();
+    for (const auto& p : paths) size += p.size() + 1;
+    HGLOBAL mem = GlobalAlloc(GHND, size);
+    auto* df = static_cast<DROPFILES*>(GlobalLock(mem));
+    df->pFiles = sizeof(DROPFILES);
+    df->fWide = FALSE;
+    char* out = reinterpret_cast<char*>(df + 1);
+    for (const auto& p : paths) {
+        memcpy(out, p.c_str(), p.size() + 1);
+        out += p.size() + 1;
+    }
+    *out++ = 0;
+    memcpy(out, trailer.data(), trailer.size());
+    GlobalUnlock(mem);
+    return static_cast<HDROP>(mem);
+}
+
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        OleInitialize(nullptr);
+        repo = base / "Repo";
+        ini = repo + "\\Brenna.ini";
+        testutil::WriteFile(ini, "[Settings]\r\n");
+        NewApp();
+    }
+    void TearDown() override {
+        Close();
+        app.reset();
+        if (mutex) CloseHandle(mutex);
+        OleUninitialize();
+    }
+    void NewApp() {
+        app = std::make_unique<CBrennaApp>();
+        app->m_profile.UseIniFile(ini);
+        lstrcpyA(app->m_szRepository, repo.c_str());
+        app->m_dataFile.SetFolder(repo);
+        app->m_dataFile.Load();
+        ASSERT_TRUE(app->CreateShellLinkObject());
+        app->BuildObjectNames(ini);
+        if (!mutex) mutex = CreateMutexA(nullptr, FALSE, app->m_szMutexName);
+        app->ReadSettings();
+    }
+    void Open() {
+        frame = std::make_unique<CMainFrame>(app.get());
+        ASSERT_TRUE(frame->CreateFrame("Brennahold - test"));
+        app->m_hMainWnd = frame->Hwnd();
+        ShowWindow(frame->Hwnd(), SW_SHOW);
+        Pump();
+    }
+    void Close() {
+        if (frame && frame->Hwnd()) {
+            SendMessageA(frame->Hwnd(), WM_CLOSE, 0, 0);
+            Pump();
+        }
+        frame.reset();
+    }
+    void Reopen() {
+        Close();
+        app->m_dataFile.Save(FALSE);
+        NewApp();
+        Open();
+    }
+    HWND List() { return frame->View().Hwnd(); }
+    int Rows() { return ListView_GetItemCount(List()); }
+    // Widths as the header holds them, whatever the list style.
+    int HeaderWidth(int i) {
+        RECT r{};
+        Header_GetItemRect(ListView_GetHeader(List()), i, &r);
+        return r.right - r.left;
+    }
+    std::string Cell(int row, int col) {
+        char buf[512] = {};
+        ListView_GetItemText(List(), row, col, buf, sizeof buf);
+        return buf;
+    }
+    std::vector<std::string> Column(int col) {
+        std::vector<std::string> v;
+        for (int r = 0; r < Rows(); ++r) v.push_back(Cell(r, col));
+        return v;
+    }
+    std::string Ini(const char* key) {
+        char buf[64];
+        GetPrivateProfileStringA("Settings", key, "", buf, sizeof buf, ini.c_str());
+        return buf;
+    }
+    void Evacuate(const std::string& rel, const std::string& content = "x", bool folder = false) {
+        std::string path = src / rel;
+        if (folder)
+            testutil::WriteFile(path + "\\inner.txt", content);
+        else
+            testutil::WriteFile(path, content);
+        ASSERT_NE(app->Dispatch(path.c_str(), nullptr), 0) << path;
+    }
+
+    TempDir base, src;
+    std::string repo, ini;
+    std::unique_ptr<CBrennaApp> app;
+    std::unique_ptr<CMainFrame> frame;
+    HANDLE mutex = nullptr;
+    testutil::ScriptedPrompt prompt;
+};
+
+TEST_F(MainWindow, ColumnsAndRowTexts) {
+    Evacuate("a.txt", "hello");
+    Evacuate("Folder", "x", true);
+    Evacuate("archive", std::string(1536, 'z'));
+    Open();
+    HWND header = ListView_GetHeader(List());
+    ASSERT_EQ(Header_GetItemCount(header), 8);
+    const int widths[8] = {100, 300, 100, 40, 80, 100, 100, 200};
+    const int formats[8] = {LVCFMT_LEFT, LVCFMT_LEFT, LVCFMT_LEFT, LVCFMT_RIGHT,
+                            LVCFMT_RIGHT, LVCFMT_LEFT, LVCFMT_LEFT, LVCFMT_LEFT};
+    for (int i = 0; i < 8; ++i) {
+        char text[64] = {};
+        HDITEMA hi{};
+        hi.mask = HDI_TEXT | HDI_WIDTH | HDI_FORMAT;
+        hi.pszText = text;
+        hi.cchTextMax = sizeof text;
+        ASSERT_TRUE(SendMessageA(header, HDM_GETITEMA, i, reinterpret_cast<LPARAM>(&hi)));
+        EXPECT_EQ(std::string(text), fw::LoadStr(IDS_COL_NAME + i));
+        EXPECT_EQ(hi.cxy, widths[i]);
+        EXPECT_EQ(hi.fmt & HDF_JUSTIFYMASK, formats[i]);
+    }
+    ASSERT_EQ(Rows(), 3);
+    // Sorted ascending by Name with folders first.
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"Folder", "a.txt", "archive"}));
+    const CBrennaItem* file = app->GetItem(0);
+    char saved[64];
+    util::FormatFileTime(file->m_evacuationTime, saved);
+    char updated[64];
+    util::FormatFileTime(file->m_lastWriteTime, updated);
+    EXPECT_EQ(Cell(1, 1), src.Path());
+    EXPECT_EQ(Cell(1, 2), saved);
+    EXPECT_EQ(Cell(1, 3), "");
+    EXPECT_EQ(Cell(1, 4), "5 B");
+    EXPECT_EQ(Cell(1, 5), "TXT File");
+    EXPECT_EQ(Cell(1, 6), updated);
+    EXPECT_EQ(Cell(2, 4), "2 KB");
+    EXPECT_EQ(Cell(2, 5), "File");
+    EXPECT_EQ(Cell(0, 4), "");
+    EXPECT_EQ(Cell(0, 6), "");
+    EXPECT_EQ(Cell(0, 5), "File Folder");
+    EXPECT_EQ(file->m_typeText, "TXT File");
+}
+
+TEST_F(MainWindow, SortingByEveryColumnWithAndWithoutSortAny) {
+    Evacuate("b.txt", "12");
+    Evacuate("Zeta", "x", true);
+    Evacuate("A.txt", "1");
+    Evacuate("alpha", "x", true);
+    Evacuate("c.txt", "123");
+    Open();
+    CBrennaView& view = frame->View();
+    view.Sort(0, true);
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"alpha", "Zeta", "A.txt", "b.txt", "c.txt"}));
+    view.Sort(0, false);
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"c.txt", "b.txt", "A.txt", "Zeta", "alpha"}));
+    app->m_bSortAny = TRUE;
+    view.ReSort();
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"Zeta", "c.txt", "b.txt", "alpha", "A.txt"}));
+    app->m_bSortAny = FALSE;
+    // Size ignores the folder grouping: folders sort as size 0.
+    view.Sort(4, true);
+    EXPECT_EQ(Column(4).back(), "3 B");
+    bool ascending = false;
+    EXPECT_EQ(view.Header().GetSortColumn(&ascending), 4);
+    EXPECT_TRUE(ascending);
+}
+
+TEST_F(MainWindow, ColumnClickTogglesAndSelectionFollowsItems) {
+    Evacuate("b.txt");
+    Evacuate("a.txt");
+    Evacuate("c.txt");
+    Open();
+    auto click = [&](int col) {
+        NMLISTVIEW nm{};
+        nm.hdr.hwndFrom = List();
+        nm.hdr.idFrom = GetDlgCtrlID(List());
+        nm.hdr.code = LVN_COLUMNCLICK;
+        nm.iItem = -1;
+        nm.iSubItem = col;
+        SendMessageA(frame->Hwnd(), WM_NOTIFY, nm.hdr.idFrom, reinterpret_cast<LPARAM>(&nm));
+    };
+    bool ascending = false;
+    ASSERT_EQ(frame->View().Header().GetSortColumn(&ascending), 0);
+    ASSERT_TRUE(ascending);
+    ListView_SetItemState(List(), 0, LVIS_SELECTED, LVIS_SELECTED);  // a.txt
+    click(0);
+    EXPECT_EQ(frame->View().Header().GetSortColumn(&ascending), 0);
+    EXPECT_FALSE(ascending);
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"c.txt", "b.txt", "a.txt"}));
+    EXPECT_EQ(ListView_GetNextItem(List(), -1, LVNI_SELECTED), 2);
+    EXPECT_EQ(ListView_GetSelectedCount(List()), 1u);
+    click(7);
+    EXPECT_EQ(frame->View().Header().GetSortColumn(&ascending), 7);
+    EXPECT_TRUE(ascending);
+    // The menu commands follow the header's direction.
+    SendMessageA(frame->Hwnd(), WM_COMMAND, 32780, 0);
+    EXPECT_EQ(frame->View().Header().GetSortColumn(&ascending), 7);
+    EXPECT_FALSE(ascending);
+}
+
+TEST_F(MainWindow, StateIsStoredOnCloseAndRestored) {
+    Evacuate("a.txt");
+    Open();
+    frame->View().Sort(5, false);
+    ListView_SetColumnWidth(List(), 1, 0);
+    SendMessageA(frame->Hwnd(), WM_COMMAND, 59410, 0);  // list style
+    MoveWindow(frame->Hwnd(), 40, 50, 700, 500, TRUE);
+    Close();
+    EXPECT_EQ(Ini("colver"), "2");
+    EXPECT_EQ(Ini("sortindex"), "5");
+    EXPECT_EQ(Ini("sortasc"), "0");
+    EXPECT_EQ(Ini("style"), "3");
+    EXPECT_EQ(Ini("columnwidth_1"), "0");
+    EXPECT_EQ(Ini("columnwidth_7"), "200");
+    EXPECT_EQ(Ini("left"), "40");
+    EXPECT_EQ(Ini("right"), "740");
+    EXPECT_EQ(Ini("toolvisible"), "1");
+    EXPECT_EQ(Ini("statusvisible"), "1");
+    EXPECT_EQ(Ini("toolpos"), "8192");
+    Reopen();
+    bool ascending = true;
+    EXPECT_EQ(frame->View().Header().GetSortColumn(&ascending), 5);
+    EXPECT_FALSE(ascending);
+    EXPECT_EQ(frame->View().ListStyle(), static_cast<DWORD>(LVS_LIST));
+    EXPECT_EQ(HeaderWidth(1), 0);
+    RECT wr;
+    GetWindowRect(frame->Hwnd(), &wr);
+    EXPECT_EQ(wr.left, 40);
+    EXPECT_EQ(wr.right, 740);
+    EXPECT_TRUE(frame->IsStateRestored());
+}
+
+TEST_F(MainWindow, OlderLayoutWithoutBrnColumnIsRead) {
+    Evacuate("a.txt");
+    testutil::WriteFile(ini,
+                        "[Settings]\r\ncolumnwidth_0=11\r\ncolumnwidth_1=12\r\ncolumnwidth_2=13\r\n"
+                        "columnwidth_3=14\r\ncolumnwidth_4=15\r\ncolumnwidth_5=16\r\n"
+                        "columnwidth_6=17\r\nsortindex=3\r\nsortasc=1\r\nstyle=7\r\n");
+    NewApp();
+    Open();
+    const int expected[8] = {11, 12, 13, 40, 14, 15, 16, 17};
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(HeaderWidth(i), expected[i]) << i;
+    EXPECT_EQ(frame->View().Header().GetSortColumn(), 4);
+    EXPECT_EQ(frame->View().ListStyle(), 3u);
+    Close();
+    EXPECT_EQ(Ini("colver"), "2");
+    EXPECT_EQ(Ini("columnwidth_7"), "17");
+    EXPECT_EQ(Ini("columnwidth_3"), "40");
+}
+
+TEST_F(MainWindow, DroppedShellFilesAreEvacuatedAndSaved) {
+    Open();
+    testutil::WriteFile(src / "one.txt", "1");
+    testutil::WriteFile(src / "two.txt", "2");
+    SendMessageA(frame->Hwnd(), WM_DROPFILES,
+                 reinterpret_cast<WPARAM>(MakeDrop({src / "one.txt", src / "missing", src / "two.txt"})), 0);
+    Pump();
+    ASSERT_EQ(Rows(), 2);
+    EXPECT_EQ(Cell(0, 0), "one.txt");
+    EXPECT_EQ(Cell(1, 0), "two.txt");
+    ASSERT_EQ(prompt.shown.size(), 1u);
+    EXPECT_EQ(prompt.shown[0].text, fw::LoadStr(IDS_FAILED_SAVE_FILE));
+    CDataFile saved;
+    saved.SetFolder(repo);
+    EXPECT_TRUE(saved.Load());
+    EXPECT_EQ(saved.GetCount(), 2u);
+
+    // A drop carrying the program's own trailer is not evacuated.
+    frame->m_cfPrivate = RegisterClipboardFormatA("Brennahold Evac Files Data");
+    // The trailer's 16 bytes begin with the list's own terminating zero.
+    std::string trailer(15, '\0');
+    DWORD format = frame->m_cfPrivate;
+    trailer.append(reinterpret_cast<const char*>(&format), 4);
+    trailer.append(8, '\0');
+    SendMessageA(frame->Hwnd(), WM_DROPFILES,
+                 reinterpret_cast<WPARAM>(MakeDrop({src / "one.txt"}, trailer)), 0);
+    EXPECT_EQ(Rows(), 2);
+}
+
+TEST_F(MainWindow, PathsHandedOverAreEvacuatedAndTheSenderClosed) {
+    Open();
+    testutil::WriteFile(src / "h1.txt", "1");
+    testutil::WriteFile(src / "h2.txt", "2");
+    std::string decoy = fw::LoadStr(IDS_DECOY_TITLE);
+    HWND sender = CreateWindowExA(0, "STATIC", decoy.c_str(), WS_OVERLAPPED, 0, 0, 0, 0, nullptr,
+                                  nullptr, nullptr, nullptr);
+    std::string block = src / "h1.txt" + '\0' + src / "h2.txt" + '\0' + '\0';
+    COPYDATASTRUCT cds{1, static_cast<DWORD>(block.size()), block.data()};
+    SendMessageA(frame->Hwnd(), WM_COPYDATA, reinterpret_cast<WPARAM>(sender),
+                 reinterpret_cast<LPARAM>(&cds));
+    EXPECT_EQ(Rows(), 2);
+    EXPECT_FALSE(IsWindow(sender));
+}
+
+}  // namespace

@@ -1,0 +1,245 @@
+// The catalogue list: owner-data rows, columns, sorting, stored view state and icons.
+#include "view/BrennaView.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "fw/Strings.h"
+#include "resource.h"
+#include "view/IconKey.h"
+#include "view/RowModel.h"
+#include "view/ViewState.h"
+
+namespace {
+
+constexpr UINT kCmdSelectAll = 32776;
+constexpr UINT kCmdAscending = 32778;
+constexpr UINT kCmdDescending = 32780;
+constexpr UINT kSortArrowBitmap = 130;
+// The id a single-view frame gives its view window.
+constexpr UINT kPaneId = 0xE900;
+constexpr UINT WM_RESTORE_PLACEMENT = WM_USER + 5;
+
+}  // namespace
+
+CBrennaView::~CBrennaView() {
+    if (m_headerImages) ImageList_Destroy(m_headerImages);
+    // The list owns its normal and small image lists only with LVS_SHAREIMAGELISTS clear;
+    // it is created with that style, so they are ours to free.
+    if (m_largeImages) ImageList_Destroy(m_largeImages);
+    if (m_smallImages) ImageList_Destroy(m_smallImages);
+}
+
+bool CBrennaView::Create(HWND frame, CBrennaApp* app) {
+    m_app = app;
+    m_hWnd = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT |
+                                 LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
+                             0, 0, 0, 0, frame, reinterpret_cast<HMENU>(kPaneId),
+                             GetModuleHandleA(nullptr), nullptr);
+    if (!m_hWnd) return false;
+    ListView_SetExtendedListViewStyle(m_hWnd, LVS_EX_HEADERDRAGDROP);
+    HWND header = ListView_GetHeader(m_hWnd);
+    return header && m_header.Attach(header);
+}
+
+void CBrennaView::OnInitialUpdate() {
+    m_largeImages = ImageList_Create(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON),
+                                     ILC_COLOR24 | ILC_MASK, 4, 4);
+    m_smallImages = ImageList_Create(GetSystemMetrics(SM_CXSMICON),
+                                     GetSystemMetrics(SM_CYSMICON), ILC_COLOR24 | ILC_MASK, 4, 4);
+    ListView_SetImageList(m_hWnd, m_largeImages, LVSIL_NORMAL);
+    ListView_SetImageList(m_hWnd, m_smallImages, LVSIL_SMALL);
+    SetListStyle(LVS_REPORT);
+
+    const fw::CProfile& profile = m_app->m_profile;
+    auto widths = view::ReadColumnWidths(profile);
+    for (int i = 0; i < view::kColumnCount; ++i) {
+        std::string heading = fw::LoadStr(view::kColumns[i].headingId);
+        LVCOLUMNA col{};
+        col.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+        col.fmt = view::kColumns[i].align == view::Align::right ? LVCFMT_RIGHT : LVCFMT_LEFT;
+        col.cx = widths[i];
+        col.pszText = heading.data();
+        col.iSubItem = i;
+        SendMessageA(m_hWnd, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&col));
+    }
+    m_headerImages = ImageList_LoadImageA(GetModuleHandleA(nullptr),
+                                          MAKEINTRESOURCEA(kSortArrowBitmap), 7, 1,
+                                          RGB(255, 255, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    if (m_headerImages)
+        SendMessageA(ListView_GetHeader(m_hWnd), HDM_SETIMAGELIST, 0,
+                     reinterpret_cast<LPARAM>(m_headerImages));
+
+    AddNewRows();
+    int column;
+    bool ascending;
+    view::ReadSort(profile, column, ascending);
+    Sort(column, ascending);
+    SendMessageA(GetParent(m_hWnd), WM_RESTORE_PLACEMENT, 0, 0);
+    SetListStyle(view::ReadStyle(profile));
+}
+
+void CBrennaView::AddNewRows() {
+    CDataFile& catalogue = m_app->m_dataFile;
+    for (size_t i = m_nShown; i < catalogue.GetCount(); ++i) {
+        CBrennaItem* item = catalogue.GetItem(i);
+        view::EnsureTypeText(*item);
+        m_rows.push_back(item);
+    }
+    m_nShown = static_cast<int>(catalogue.GetCount());
+    SetRowCount();
+}
+
+void CBrennaView::SetRowCount() {
+    ListView_SetItemCountEx(m_hWnd, static_cast<int>(m_rows.size()),
+                            LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    InvalidateRect(m_hWnd, nullptr, FALSE);
+}
+
+void CBrennaView::OnDestroy() {
+    std::vector<int> widths;
+    HWND header = ListView_GetHeader(m_hWnd);
+    int count = header ? Header_GetItemCount(header) : 0;
+    for (int i = 0; i < count; ++i) {
+        RECT r{};
+        Header_GetItemRect(header, i, &r);
+        widths.push_back(r.right - r.left);
+    }
+    bool ascending = true;
+    int column = m_header.GetSortColumn(&ascending);
+    view::WriteViewState(m_app->m_profile, widths, column, ascending,
+                         static_cast<int>(ListStyle()));
+}
+
+int CBrennaView::ImageFor(CBrennaItem* item) {
+    auto known = m_imageByItem.find(item);
+    if (known != m_imageByItem.end()) return known->second;
+    view::IconSource source = view::IconSourceFor(*item);
+    int image;
+    auto shared = m_imageByKey.find(source.key);
+    if (shared != m_imageByKey.end()) {
+        image = shared->second;
+    } else {
+        HINSTANCE inst = GetModuleHandleA(nullptr);
+        // The icon file's own first icon, else the one the shell associates with the item.
+        HICON large = ExtractIconA(inst, source.iconFile.c_str(), 0);
+        if (reinterpret_cast<UINT_PTR>(large) <= 1) large = nullptr;
+        HICON small = nullptr;
+        ExtractIconExA(source.iconFile.c_str(), 0, nullptr, &small, 1);
+        WORD index = 0;
+        std::vector<char> fallback(source.fallback.begin(), source.fallback.end());
+        fallback.resize(MAX_PATH, '\0');
+        if (!large) large = ExtractAssociatedIconA(inst, fallback.data(), &index);
+        if (!small) {
+            index = 0;
+            lstrcpynA(fallback.data(), source.fallback.c_str(), MAX_PATH);
+            small = ExtractAssociatedIconA(inst, fallback.data(), &index);
+        }
+        image = ImageList_ReplaceIcon(m_largeImages, -1, large);
+        ImageList_ReplaceIcon(m_smallImages, -1, small);
+        if (large) DestroyIcon(large);
+        if (small) DestroyIcon(small);
+        m_imageByKey.emplace(source.key, image);
+    }
+    m_imageByItem.emplace(item, image);
+    return image;
+}
+
+bool CBrennaView::OnNotify(NMHDR* nm, LRESULT* result) {
+    if (nm->hwndFrom != m_hWnd) return false;
+    switch (nm->code) {
+        case LVN_GETDISPINFOA: {
+            auto* di = reinterpret_cast<NMLVDISPINFOA*>(nm);
+            LVITEMA& it = di->item;
+            if (it.iItem < 0 || it.iItem >= RowCount()) return true;
+            CBrennaItem* item = m_rows[it.iItem];
+            if ((it.mask & LVIF_TEXT) && it.pszText && it.cchTextMax > 0) {
+                m_dispText = view::CellText(*item, it.iSubItem);
+                lstrcpynA(it.pszText, m_dispText.c_str(), it.cchTextMax);
+            }
+            if (it.mask & LVIF_IMAGE) it.iImage = ImageFor(item);
+            if (it.mask & LVIF_PARAM) it.lParam = reinterpret_cast<LPARAM>(item);
+            *result = 0;
+            return true;
+        }
+        case LVN_COLUMNCLICK: {
+            auto* lv = reinterpret_cast<NMLISTVIEW*>(nm);
+            bool ascending = true;
+            int sorted = m_header.GetSortColumn(&ascending);
+            Sort(lv->iSubItem, lv->iSubItem == sorted ? !ascending : true);
+            *result = 0;
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+void CBrennaView::Sort(int column, bool ascending) {
+    if (column < 0 || column >= view::kColumnCount) column = 0;
+    m_header.SetSortColumn(column, ascending);
+    // An owner-data list keeps selection by index; carry it over to the items' new places.
+    std::unordered_set<const CBrennaItem*> selected;
+    for (int r = NextSelected(-1); r >= 0; r = NextSelected(r)) selected.insert(m_rows[r]);
+    int focusedRow = ListView_GetNextItem(m_hWnd, -1, LVNI_FOCUSED);
+    const CBrennaItem* focused = focusedRow >= 0 && focusedRow < RowCount() ? m_rows[focusedRow] : nullptr;
+    view::SortRows(m_rows, column, ascending, m_app->m_bSortAny != FALSE);
+    ListView_SetItemState(m_hWnd, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    for (int r = 0; r < RowCount(); ++r) {
+        UINT state = (selected.count(m_rows[r]) ? LVIS_SELECTED : 0) |
+                     (m_rows[r] == focused ? LVIS_FOCUSED : 0);
+        if (state) ListView_SetItemState(m_hWnd, r, state, state);
+    }
+    InvalidateRect(m_hWnd, nullptr, FALSE);
+}
+
+void CBrennaView::ReSort() {
+    bool ascending = true;
+    int column = m_header.GetSortColumn(&ascending);
+    Sort(column, ascending);
+}
+
+void CBrennaView::SetListStyle(DWORD typeBits) {
+    LONG style = GetWindowLongA(m_hWnd, GWL_STYLE);
+    SetWindowLongA(m_hWnd, GWL_STYLE, (style & ~LVS_TYPEMASK) | (typeBits & LVS_TYPEMASK));
+}
+
+DWORD CBrennaView::ListStyle() const { return GetWindowLongA(m_hWnd, GWL_STYLE) & LVS_TYPEMASK; }
+
+int CBrennaView::NextSelected(int after) const {
+    return ListView_GetNextItem(m_hWnd, after, LVNI_SELECTED);
+}
+
+int CBrennaView::SelectedCount() const { return ListView_GetSelectedCount(m_hWnd); }
+
+bool CBrennaView::OnCommand(UINT id) {
+    bool ascending = true;
+    int column = m_header.GetSortColumn(&ascending);
+    switch (id) {
+        case kCmdAscending: Sort(column, true); return true;
+        case kCmdDescending: Sort(column, false); return true;
+        case kCmdSelectAll: ListView_SetItemState(m_hWnd, -1, LVIS_SELECTED, LVIS_SELECTED); return true;
+        default: return false;
+    }
+}
+
+bool CBrennaView::OnUpdateCommand(fw::CCmdUI& ui) {
+    bool ascending = true;
+    m_header.GetSortColumn(&ascending);
+    switch (ui.id) {
+        case kCmdAscending: ui.SetCheck(ascending); return true;
+        case kCmdDescending: ui.SetCheck(!ascending); return true;
+        case kCmdSelectAll: ui.Enable(RowCount() > 0); return true;
+        default: return false;
+    }
+}
+
+LRESULT CBrennaView::OnDescriptionChanged(int row) {
+    if (row < 0) row = NextSelected(-1);
+    if (row >= 0 && row < RowCount()) ListView_RedrawItems(m_hWnd, row, row);
+    m_app->SaveCatalogue(TRUE);
+    return 0;
+}
