@@ -96,8 +96,7 @@ FILETIME DistinctRunTime(const CBrnDataFile& history, FILETIME time) {
 // The display values of a new run item, read from the copy its pack points at, so that the
 // history is not read a second time for them.
 void ReadCopyValues(CBrennaItem& item, const std::string& copy) {
-    item.m_attributes =
-        copy.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(copy.c_str());
+    item.m_attributes = copy.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(copy.c_str());
     if (!item.IsFile() || copy.empty()) return;
     HANDLE h = CreateFileA(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -225,7 +224,7 @@ CBackupStore::Slot CBackupStore::Folder(unsigned n, const std::string& path) {
     FolderState& state = m_folders[n];
     if (state == unknown) {
         DWORD attr = GetFileAttributesA(path.c_str());
-        state = attr == INVALID_FILE_ATTRIBUTES           ? absent
+        state = attr == INVALID_FILE_ATTRIBUTES          ? absent
                 : (attr & FILE_ATTRIBUTE_DIRECTORY) != 0 ? present
                                                          : file;
     }
@@ -293,7 +292,8 @@ int CompareWithLastPack(CBackupStore& store, const std::vector<ListedFile>& file
     size_t j = 0;
     for (size_t i = 0; i < files.size();) {
         const ListedFile& f = files[i];
-        int c = j < history.size() ? ComparePaths(f.path.c_str(), history[j]->Source().c_str()) : -1;
+        int c =
+            j < history.size() ? ComparePaths(f.path.c_str(), history[j]->Source().c_str()) : -1;
         std::string stored;
         if (c < 0) {
             // New: a file that cannot be copied stays out of the pack.
@@ -330,6 +330,7 @@ int CompareWithLastPack(CBackupStore& store, const std::vector<ListedFile>& file
 BOOL CDataFile::BackupFolder(const CBrnFile& definition, const std::string& definitionPath,
                              FILETIME runTime, int& changeCount) {
     changeCount = 0;
+    if (m_folder.empty()) return FALSE;
     CBrnDataFile* history = FindHistory(definition.Identifier());
     std::unique_ptr<CBrnDataFile> created;
     // A history that no item refers to any more has no pack a run could be compared with, and
@@ -367,8 +368,8 @@ BOOL CDataFile::BackupFolder(const CBrnFile& definition, const std::string& defi
         backup::CollectFiles(definition, m_folder, files);
         backup::CBackupStore store(m_folder);
         std::vector<std::unique_ptr<CBrnBackupItem>> entries;
-        changeCount = backup::CompareWithLastPack(store, files, fresh ? nullptr : history->LastPack(),
-                                                  entries);
+        changeCount = backup::CompareWithLastPack(store, files,
+                                                  fresh ? nullptr : history->LastPack(), entries);
         for (const auto& e : entries)
             if (e->IsOwned()) made.push_back(e->StoredName());
 

@@ -1,10 +1,10 @@
 // Measures a first backup run and a no-change run over a large generated tree against Wine's
 // xcopy on the same tree, in this process through the core library (CBrennaApp::Dispatch).
 //
-//   bench_backup                         generate, measure and remove under the temp folder
-//   bench_backup <work> generate         only write <work>\tree
-//   bench_backup <work> measure [cp-s]   measure on <work>\tree; cp-s is the native cp -a time
-//   bench_backup <work> unique <n>       first run over n files of distinct names, against xcopy
+//   bench_backup [rounds]                      generate, measure and remove under the temp folder
+//   bench_backup generate <work>               only write <work>\tree
+//   bench_backup measure <work> [cp-s] [rounds] measure on <work>\tree; cp-s: native cp -a time
+//   bench_backup unique <work> <n>             first run over n files of distinct names
 #include <windows.h>
 
 #include <algorithm>
@@ -13,17 +13,20 @@
 #include <string>
 #include <vector>
 
+#include "BenchUtil.h"
 #include "app/BrennaApp.h"
 #include "backup/BrnFile.h"
 #include "fw/Prompt.h"
 
 namespace {
 
-double Now() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) / f.QuadPart;
+using bench::Now;
+using bench::Quote;
+using bench::RemoveTree;
+
+// A file of size bytes.
+void WriteSmallFile(const std::string& path, size_t size) {
+    bench::WriteSmallFile(path, std::string(size, 'x'));
 }
 
 // Answers every message box with its default and counts them.
@@ -35,34 +38,6 @@ public:
     }
     int count = 0;
 };
-
-void WriteSmallFile(const std::string& path, size_t size) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    std::string text(size, 'x');
-    DWORD done;
-    WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &done, nullptr);
-    CloseHandle(h);
-}
-
-void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::string n = fd.cFileName;
-            if (n == "." || n == "..") continue;
-            std::string child = path + "\\" + n;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(child);
-            } else {
-                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(child.c_str());
-            }
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
-    }
-    RemoveDirectoryA(path.c_str());
-}
 
 // 8 x 8 x 8 nested folders like a web site: every folder has an index.html, every leaf folder
 // the same 40 page and asset names. 20,552 files.
@@ -112,13 +87,11 @@ int MakeUniqueTree(const std::string& root, int n) {
     return n;
 }
 
-std::string Quote(const std::string& s) { return "\"" + s + "\""; }
-
 // Runs a command with its output in outFile and returns the elapsed seconds.
 double RunAndTime(const std::string& commandLine, const std::string& outFile) {
     SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-    HANDLE out = CreateFileA(outFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS,
-                             0, nullptr);
+    HANDLE out = CreateFileA(outFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0,
+                             nullptr);
     std::vector<char> cmd(commandLine.begin(), commandLine.end());
     cmd.push_back(0);
     STARTUPINFOA si{};
@@ -188,8 +161,9 @@ RunFigures TimedRun(CBrennaApp& app, SilentPrompt& prompt, const std::string& de
 void Measure(const std::string& work, double cpSeconds, int rounds) {
     std::string tree = work + "\\tree";
     std::string definition = WriteDefinition(work, tree);
-    std::printf("backup run over %s (in process, CBrennaApp::Dispatch with brnfile on), best of %d\n",
-                tree.c_str(), rounds);
+    std::printf(
+        "backup run over %s (in process, CBrennaApp::Dispatch with brnfile on), best of %d\n",
+        tree.c_str(), rounds);
     double best[4] = {1e9, 1e9, 1e9, 1e9};
     for (int r = 0; r < rounds; ++r) {
         std::string repo = work + "\\repo";
@@ -208,16 +182,18 @@ void Measure(const std::string& work, double cpSeconds, int rounds) {
             app.m_dataFile.SetFolder(repo);
             app.m_bBrnFile = TRUE;
             first = TimedRun(app, prompt, definition);
-            double xd = RunAndTime(
-                "xcopy " + Quote(tree) + " " + Quote(copy) + " /E /I /D /L /Q", log);
+            double xd =
+                RunAndTime("xcopy " + Quote(tree) + " " + Quote(copy) + " /E /I /D /L /Q", log);
             std::string xdLine = LastLine(log);
             second = TimedRun(app, prompt, definition);
-            std::printf("  round %d: xcopy /E /I %.2f s (%s); first run %.2f s (%zu item), ratio %.2f\n",
-                        r + 1, xe, xeLine.c_str(), first.seconds, first.items,
-                        first.seconds / xe);
-            std::printf("           xcopy /E /D /L %.2f s (%s); no-change run %.2f s (%zu item, %d message), ratio %.2f\n",
-                        xd, xdLine.c_str(), second.seconds, second.items,
-                        second.messages, second.seconds / xd);
+            std::printf(
+                "  round %d: xcopy /E /I %.2f s (%s); first run %.2f s (%zu item), ratio %.2f\n",
+                r + 1, xe, xeLine.c_str(), first.seconds, first.items, first.seconds / xe);
+            std::printf(
+                "           xcopy /E /D /L %.2f s (%s); no-change run %.2f s (%zu item, %d "
+                "message), ratio %.2f\n",
+                xd, xdLine.c_str(), second.seconds, second.items, second.messages,
+                second.seconds / xd);
             best[0] = std::min(best[0], xe);
             best[1] = std::min(best[1], first.seconds);
             best[2] = std::min(best[2], xd);
@@ -255,9 +231,10 @@ void MeasureUnique(const std::string& work, int n) {
         app.m_dataFile.SetFolder(repo);
         app.m_bBrnFile = TRUE;
         RunFigures first = TimedRun(app, prompt, definition);
-        std::printf("%d files of distinct names (all copies land in br000000): xcopy /E /I %.2f s, "
-                    "first run %.2f s, ratio %.2f\n",
-                    n, xe, first.seconds, first.seconds / xe);
+        std::printf(
+            "%d files of distinct names (all copies land in br000000): xcopy /E /I %.2f s, "
+            "first run %.2f s, ratio %.2f\n",
+            n, xe, first.seconds, first.seconds / xe);
     }
     fw::SetPrompt(previous);
     RemoveTree(repo);
@@ -271,29 +248,30 @@ void MeasureUnique(const std::string& work, int n) {
 
 int main(int argc, char** argv) {
     OleInitialize(nullptr);
-    std::string work;
-    std::string mode = argc > 2 ? argv[2] : "";
-    bool own = argc < 2;
-    if (own) {
+    std::string mode = argc > 1 ? argv[1] : "";
+    if (argc > 2 && (mode == "generate" || mode == "measure" || mode == "unique")) {
+        std::string work = argv[2];
+        CreateDirectoryA(work.c_str(), nullptr);
+        if (mode == "generate") {
+            double t0 = Now();
+            int files = MakeTree(work + "\\tree");
+            std::printf("generated %d files in 584 folders in %.1f s\n", files, Now() - t0);
+        } else if (mode == "measure") {
+            Measure(work, argc > 3 ? std::atof(argv[3]) : 0, argc > 4 ? std::atoi(argv[4]) : 2);
+        } else {
+            MeasureUnique(work, argc > 3 ? std::atoi(argv[3]) : 5000);
+        }
+    } else {
         char temp[MAX_PATH];
         GetTempPathA(MAX_PATH, temp);
-        work = std::string(temp) + "brenna_bench_backup_" + std::to_string(GetCurrentProcessId());
-    } else {
-        work = argv[1];
-    }
-    CreateDirectoryA(work.c_str(), nullptr);
-    if (own || mode == "generate") {
-        double t0 = Now();
+        std::string work =
+            std::string(temp) + "brenna_bench_backup_" + std::to_string(GetCurrentProcessId());
+        CreateDirectoryA(work.c_str(), nullptr);
         int files = MakeTree(work + "\\tree");
-        std::printf("generated %d files in 584 folders in %.1f s\n", files, Now() - t0);
+        std::printf("generated %d files in 584 folders\n", files);
+        Measure(work, 0, argc > 1 ? std::max(1, std::atoi(argv[1])) : 2);
+        RemoveTree(work);
     }
-    if (own || mode == "measure") {
-        double cp = argc > 3 ? std::atof(argv[3]) : 0;
-        int rounds = argc > 4 ? std::atoi(argv[4]) : 2;
-        Measure(work, cp, rounds);
-    }
-    if (mode == "unique") MeasureUnique(work, argc > 3 ? std::atoi(argv[3]) : 5000);
-    if (own) RemoveTree(work);
     OleUninitialize();
     return 0;
 }

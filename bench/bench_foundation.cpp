@@ -6,41 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "BenchUtil.h"
 #include "store/DataFile.h"
 
+using namespace bench;
+
 namespace {
-
-double Now() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) / f.QuadPart;
-}
-
-void WriteSmallFile(const std::string& path, const std::string& text) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD done;
-    WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &done, nullptr);
-    CloseHandle(h);
-}
-
-void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::string n = fd.cFileName;
-            if (n == "." || n == "..") continue;
-            std::string child = path + "\\" + n;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(child);
-            else
-                DeleteFileA(child.c_str());
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
-    }
-    RemoveDirectoryA(path.c_str());
-}
 
 // 20 folders x 10 subfolders x 100 files = 20,000 files; every subfolder has an index.html.
 int MakeTree(const std::string& root) {
@@ -60,39 +31,6 @@ int MakeTree(const std::string& root) {
         }
     }
     return files;
-}
-
-std::string Quote(const std::string& s) {
-    std::string q(1, '"');
-    q += s;
-    q += '"';
-    return q;
-}
-
-double RunAndTime(const std::string& commandLine) {
-    std::vector<char> cmd(commandLine.begin(), commandLine.end());
-    cmd.push_back(0);
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    double t0 = Now();
-    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi)) {
-        std::printf("cannot start: %s\n", commandLine.c_str());
-        return -1;
-    }
-    WaitForSingleObject(pi.hProcess, INFINITE);
-    double t = Now() - t0;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return t;
-}
-
-std::string ProgramPath() {
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string dir = self;
-    return dir.substr(0, dir.find_last_of('\\')) + "\\Brennahold.exe";
 }
 
 void BenchEvacuation(const std::string& work, int rounds) {

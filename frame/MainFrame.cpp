@@ -79,7 +79,7 @@ bool CMainFrame::OnCreate() {
 void CMainFrame::Layout() {
     RECT rc;
     GetClientRect(m_hWnd, &rc);
-    if (m_status && IsWindowVisible(m_status)) {
+    if (StatusVisible()) {
         SendMessageA(m_status, WM_SIZE, 0, 0);
         RECT sr;
         GetWindowRect(m_status, &sr);
@@ -99,6 +99,11 @@ void CMainFrame::Layout() {
         MoveWindow(m_view.Hwnd(), rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
 }
 
+bool CMainFrame::StatusVisible() const {
+    // The style bit, not IsWindowVisible: the bar stays "shown" while the frame is hidden.
+    return m_status && (GetWindowLongA(m_status, GWL_STYLE) & WS_VISIBLE);
+}
+
 void CMainFrame::ShowStatusText(UINT id) {
     std::string text = fw::LoadStr(id);
     size_t nl = text.find('\n');
@@ -115,7 +120,7 @@ void CMainFrame::OnIdle() {
         m_toolBar.EnableButton(id, ui.enabled);
         m_toolBar.CheckButton(id, ui.checked);
     }
-    if (m_status && IsWindowVisible(m_status)) {
+    if (StatusVisible()) {
         const struct {
             int vk;
             UINT text;
@@ -156,7 +161,7 @@ bool CMainFrame::OnFrameUpdateCommand(fw::CCmdUI& ui) {
     }
     switch (id) {
         case kIdToolBar: ui.SetCheck(m_toolBar.IsVisible()); return true;
-        case kIdStatusBar: ui.SetCheck(m_status && IsWindowVisible(m_status)); return true;
+        case kIdStatusBar: ui.SetCheck(StatusVisible()); return true;
         case kCmdExit:
         case kCmdHelp:
         case kCmdHelpFinder:
@@ -185,7 +190,7 @@ void CMainFrame::OnCommand(UINT id) {
             Layout();
             return;
         case kIdStatusBar:
-            ShowWindow(m_status, IsWindowVisible(m_status) ? SW_HIDE : SW_SHOW);
+            ShowWindow(m_status, StatusVisible() ? SW_HIDE : SW_SHOW);
             Layout();
             return;
         case kCmdExit: PostMessageA(m_hWnd, WM_CLOSE, 0, 0); return;
@@ -273,7 +278,7 @@ void CMainFrame::SaveState() {
         p.WriteInt(sec, "toolbottom", tr.bottom);
     }
     p.WriteInt(sec, "toolvisible", toolVisible ? 1 : 0);
-    p.WriteInt(sec, "statusvisible", m_status && IsWindowVisible(m_status) ? 1 : 0);
+    p.WriteInt(sec, "statusvisible", StatusVisible() ? 1 : 0);
 }
 
 void CMainFrame::OnDropFiles(HDROP drop) {
@@ -344,6 +349,8 @@ LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
             return Default(msg, wp, lp);
         case WM_CLOSE:
             if (!IsZoomed(m_hWnd) && !IsIconic(m_hWnd)) SaveState();
+            // Destruction hides and deactivates the window; that is not a state to keep.
+            m_bStateRestored = false;
             DestroyWindow(m_hWnd);
             return 0;
         case WM_DESTROY:

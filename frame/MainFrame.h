@@ -55,6 +55,7 @@ private:
     void OnInitMenuPopup(HMENU menu);
     bool OnFrameUpdateCommand(fw::CCmdUI& ui);
     void ShowStatusText(UINT id);
+    bool StatusVisible() const;
 
     CBrennaApp* m_app;
     CBrennaView m_view;

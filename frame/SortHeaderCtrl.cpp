@@ -255,9 +255,13 @@ int CSortHeaderCtrl::DrawItemText(HDC dc, RECT rect, const HDITEMA& item, BOOL p
     if (available <= 0 || !(item.mask & HDI_TEXT) || !(item.fmt & HDF_STRING) || !item.pszText)
         return 0;
 
-    const int length = static_cast<int>(std::strlen(item.pszText));
+    // The caption is ANSI text of the system code page; the header's font may carry another
+    // character set, so measure and draw it as Unicode.
+    wchar_t wide[80];
+    const int length = MultiByteToWideChar(CP_ACP, 0, item.pszText, -1, wide, 80) - 1;
+    if (length < 0) return 0;
     SIZE extent = {0, 0};
-    GetTextExtentPoint32A(dc, item.pszText, length, &extent);
+    GetTextExtentPoint32W(dc, wide, length, &extent);
 
     UINT flags = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS;
     switch (item.fmt & HDF_JUSTIFYMASK) {
@@ -271,7 +275,7 @@ int CSortHeaderCtrl::DrawItemText(HDC dc, RECT rect, const HDITEMA& item, BOOL p
             flags |= DT_LEFT;
             break;
     }
-    if (!DrawTextA(dc, item.pszText, -1, &rect, flags)) return 0;
+    if (!DrawTextW(dc, wide, length, &rect, flags)) return 0;
 
     const int width = std::min(static_cast<int>(extent.cx), available);
     return width < 1 ? 0 : width;

@@ -2,16 +2,12 @@
 # Times a first backup run and a no-change run against Wine's xcopy and native cp -a, all on one
 # generated tree. Usage: bench-backup.sh [rounds] [files for the distinct-names run, 0: none]
 set -euo pipefail
-cd "$(dirname "$0")/.."
-root=$(pwd)
+. "$(dirname "$0")/lib.sh"
+cd "$root"
 rounds=${1:-2}
 unique=${2:-0}
-bash scripts/setup.sh
-build=${BRENNA_BUILD_DIR:-$root/build}
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-mingw.cmake -DBRENNA_BENCH=ON \
-    >/dev/null
-cmake --build "$build" -j"$(nproc)" --target bench_backup
-. scripts/wine-env.sh
+brenna_build --target bench_backup
+
 unset DISPLAY
 wine_env_start "${BRENNA_TEST_PREFIX:-$build/wineprefix}"
 # The tree lies on the Linux side so that cp -a copies the very files Wine's tools copy.
@@ -20,7 +16,7 @@ trap 'rm -rf "$work"; wine_env_stop' EXIT
 win="Z:$(printf '%s' "$work" | tr / '\\')"
 bench="$build/bin/bench_backup.exe"
 
-wine "$bench" "$win" generate </dev/null 2>&1
+wine "$bench" generate "$win" </dev/null 2>&1
 sync
 t0=$(date +%s.%N)
 cp -a "$work/tree" "$work/cp-copy"
@@ -28,7 +24,7 @@ t1=$(date +%s.%N)
 rm -rf "$work/cp-copy"
 cp_s=$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f", b - a }')
 echo "native cp -a of the tree: $cp_s s"
-wine "$bench" "$win" measure "$cp_s" "$rounds" </dev/null 2>&1
+wine "$bench" measure "$win" "$cp_s" "$rounds" </dev/null 2>&1
 if [ "$unique" -gt 0 ]; then
-    wine "$bench" "$win" unique "$unique" </dev/null 2>&1
+    wine "$bench" unique "$win" "$unique" </dev/null 2>&1
 fi

@@ -2,13 +2,10 @@
 # Builds the program, fills a sample repository and takes screenshots of the main window in
 # English and (under code page 932) in Japanese with the File menu open, into docs/screenshots.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-root=$(pwd)
-bash scripts/setup.sh
-build=${BRENNA_BUILD_DIR:-$root/build}
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-mingw.cmake >/dev/null
-cmake --build "$build" -j"$(nproc)" --target Brennahold
-. scripts/wine-env.sh
+. "$(dirname "$0")/lib.sh"
+cd "$root"
+brenna_build --target Brennahold
+
 unset DISPLAY
 wine_env_start "${BRENNA_TEST_PREFIX:-$build/wineprefix}"
 trap wine_env_stop EXIT
@@ -33,8 +30,8 @@ shoot() {  # shoot NAME [keys...]
     wine "$build/bin/Brennahold.exe" -c "$ini" </dev/null >/dev/null 2>&1 &
     local pid=$!
     sleep 4
-    for k in "$@"; do xdotool key "$k"; sleep 1; done
-    xwd -root -display "$DISPLAY" | convert xwd:- -crop 900x600+0+0 "$out/$name.png"
+    for k in "$@"; do xdotool key "$k"; sleep 2; done
+    import -display "$DISPLAY" -window root -crop 900x600+0+0 "$out/$name.png"
     xdotool key Escape Escape alt+F4 || true
     sleep 2
     kill "$pid" 2>/dev/null || true

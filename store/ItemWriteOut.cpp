@@ -71,8 +71,7 @@ BOOL CBrennaItem::WriteOutRun(const char* target) {
         return result;
     }
 
-    if (GetFileAttributesA(target) == INVALID_FILE_ATTRIBUTES &&
-        !CreateDirectoryA(target, nullptr))
+    if (GetFileAttributesA(target) == INVALID_FILE_ATTRIBUTES && !CreateDirectoryA(target, nullptr))
         return FALSE;
     const std::string& root = pack->Definition().Folder();
     for (const auto& e : entries) {

@@ -46,7 +46,8 @@ struct Entry {
 
 std::vector<Entry> EntriesOf(const CBrnBackupItemPack& pack) {
     std::vector<Entry> out;
-    for (const auto& e : pack.Entries()) out.push_back({e->Source(), e->StoredName(), e->IsOwned()});
+    for (const auto& e : pack.Entries())
+        out.push_back({e->Source(), e->StoredName(), e->IsOwned()});
     return out;
 }
 
@@ -164,8 +165,8 @@ TEST_F(BackupRun, FirstRunCopiesEveryFileIntoOnePack) {
 TEST_F(BackupRun, UnchangedTargetRecordsNothingAndLeavesTheHistoryAlone) {
     // Names whose listing order and case vary: the run must still see every file as unchanged.
     std::string data = src / "data";
-    for (const char* name : {"ab.txt", "ab\\x.txt", "ab-c.txt", "AB_d.txt", "B.TXT", "a",
-                             "ab\\Y\\z.txt", "_lead.txt"})
+    for (const char* name :
+         {"ab.txt", "ab\\x.txt", "ab-c.txt", "AB_d.txt", "B.TXT", "a", "ab\\Y\\z.txt", "_lead.txt"})
         testutil::WriteFile(data + "\\" + name, name);
     std::string def = Definition(data);
     ASSERT_TRUE(Run(def));
@@ -307,6 +308,43 @@ TEST_F(BackupRun, SameNamedFilesTakeTheLowestFreeFolders) {
     EXPECT_EQ(e[2]->StoredName(), "br000005\\index.html");
     EXPECT_EQ(e[3]->StoredName(), "br000006\\index.html");
     EXPECT_FALSE(e[4]->IsOwned());
+}
+
+TEST_F(BackupRun, FilesThatCannotBeCopiedAreLeftOutOrKeepTheirOlderCopy) {
+    // A plain file named like the first numbered folder is passed over.
+    testutil::WriteFile(Repo("br000000"), "stray");
+    std::string data = ThreeFiles();
+    std::string def = Definition(data);
+    {
+        // Held open without sharing: the first run cannot copy it and leaves it out.
+        HANDLE locked = CreateFileA((data + "\\b.txt").c_str(), GENERIC_READ, 0, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+        ASSERT_TRUE(Run(def));
+        CloseHandle(locked);
+    }
+    ASSERT_EQ(Count(), 1u);
+    EXPECT_EQ(Item(0)->m_stored, Repo("br000001\\Photos.dat"));
+    {
+        HistoryOnDisk h(repo.Path(), Item(0)->m_stored);
+        ASSERT_TRUE(h.loaded);
+        std::vector<Entry> expected = {{data + "\\a.txt", "br000001\\a.txt", true},
+                                       {data + "\\sub\\c.txt", "br000001\\c.txt", true}};
+        EXPECT_EQ(EntriesOf(h.Pack(0)), expected);
+    }
+    EXPECT_FALSE(testutil::Exists(Repo("br000001\\b.txt")));
+
+    // Now b is copied; then a changed a.txt that cannot be read keeps its older copy.
+    ASSERT_TRUE(Run(def));
+    testutil::WriteFile(data + "\\a.txt", "alpha, changed");
+    HANDLE locked = CreateFileA((data + "\\a.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                0, nullptr);
+    ASSERT_TRUE(Run(def));
+    CloseHandle(locked);
+    EXPECT_TRUE(SaidNothingToAdd());
+    EXPECT_EQ(Count(), 2u);
+    EXPECT_EQ(testutil::ReadFile(Repo("br000001\\a.txt")), "alpha");
+    EXPECT_FALSE(testutil::Exists(Repo("br000002\\a.txt")));
 }
 
 TEST_F(BackupRun, ExclusionsIgnoreCaseAndSkipWholeFolders) {

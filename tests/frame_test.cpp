@@ -176,6 +176,30 @@ TEST_F(MainWindow, ColumnsAndRowTexts) {
     EXPECT_EQ(file->m_typeText, "TXT File");
 }
 
+TEST_F(MainWindow, RowsOfTheSameKindShareOneIcon) {
+    Evacuate("a.txt");
+    Evacuate("b.txt");
+    Evacuate("F1", "x", true);
+    Evacuate("F2", "x", true);
+    Open();
+    std::vector<int> images;
+    for (int r = 0; r < Rows(); ++r) {
+        LVITEMA it{};
+        it.mask = LVIF_IMAGE;
+        it.iItem = r;
+        ASSERT_TRUE(SendMessageA(List(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it)));
+        images.push_back(it.iImage);
+    }
+    // Folders first: F1, F2, a.txt, b.txt.
+    ASSERT_EQ(images.size(), 4u);
+    for (int i : images) EXPECT_GE(i, 0);
+    EXPECT_EQ(images[0], images[1]);
+    EXPECT_EQ(images[2], images[3]);
+    EXPECT_NE(images[0], images[2]);
+    HIMAGELIST small = ListView_GetImageList(List(), LVSIL_SMALL);
+    EXPECT_EQ(ImageList_GetImageCount(small), 2);
+}
+
 TEST_F(MainWindow, SortingByEveryColumnWithAndWithoutSortAny) {
     Evacuate("b.txt", "12");
     Evacuate("Zeta", "x", true);
@@ -263,6 +287,50 @@ TEST_F(MainWindow, StateIsStoredOnCloseAndRestored) {
     EXPECT_EQ(wr.left, 40);
     EXPECT_EQ(wr.right, 740);
     EXPECT_TRUE(frame->IsStateRestored());
+}
+
+TEST_F(MainWindow, ToolbarAndStatusBarPlacementComesFromTheKeys) {
+    struct Case {
+        const char* keys;
+        bool toolVisible, floating, statusVisible;
+        DWORD side;
+    };
+    const Case cases[] = {
+        {"toolpos=16384\r\n", true, false, true, 0x4000},
+        {"toolpos=4096\r\n", true, false, true, 0x1000},
+        {"toolpos=32768\r\nstatusvisible=0\r\n", true, false, false, 0x8000},
+        {"toolpos=24576\r\n", true, false, true, 0x2000},  // two bits: top
+        {"toolfloat=1\r\ntoolleft=300\r\ntooltop=200\r\n", true, true, true, 0},
+        {"toolvisible=0\r\n", false, false, true, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.keys);
+        testutil::WriteFile(ini, std::string("[Settings]\r\nleft=20\r\ntop=30\r\nright=620\r\n"
+                                             "bottom=430\r\n") + c.keys);
+        NewApp();
+        Open();
+        Pump();
+        EXPECT_EQ(frame->ToolBar().IsVisible(), c.toolVisible);
+        EXPECT_EQ((GetWindowLongA(frame->StatusBar(), GWL_STYLE) & WS_VISIBLE) != 0, c.statusVisible);
+        if (c.toolVisible) {
+            EXPECT_EQ(frame->ToolBar().IsFloating(), c.floating);
+        }
+        if (c.side) {
+            EXPECT_EQ(frame->ToolBar().AlignmentBits() & 0xF000, c.side);
+        }
+        if (c.floating) {
+            RECT r = frame->ToolBar().WindowRectOnScreen();
+            EXPECT_EQ(r.left, 300);
+            EXPECT_EQ(r.top, 200);
+        }
+        Close();
+        // What was restored is what is saved again.
+        EXPECT_EQ(Ini("toolvisible"), c.toolVisible ? "1" : "0");
+        EXPECT_EQ(Ini("statusvisible"), c.statusVisible ? "1" : "0");
+        if (c.toolVisible) {
+            EXPECT_EQ(Ini("toolfloat"), c.floating ? "1" : "0");
+        }
+    }
 }
 
 TEST_F(MainWindow, OlderLayoutWithoutBrnColumnIsRead) {

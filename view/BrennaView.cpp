@@ -22,6 +22,24 @@ constexpr UINT kSortArrowBitmap = 130;
 constexpr UINT kPaneId = 0xE900;
 constexpr UINT WM_RESTORE_PLACEMENT = WM_USER + 5;
 
+// The icon the shell associates with path. ExtractAssociatedIconA comes first; Wine answers it
+// with nothing, so the shell's file information stands in, and last the type's icon by name.
+HICON AssociatedIcon(const std::string& path, UINT size) {
+    char buf[MAX_PATH];
+    lstrcpynA(buf, path.c_str(), MAX_PATH);
+    WORD index = 0;
+    if (HICON icon = ExtractAssociatedIconA(GetModuleHandleA(nullptr), buf, &index)) return icon;
+    SHFILEINFOA info{};
+    if (SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_ICON | size) && info.hIcon)
+        return info.hIcon;
+    info = {};
+    if (SHGetFileInfoA(path.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+                       SHGFI_ICON | SHGFI_USEFILEATTRIBUTES | size) &&
+        info.hIcon)
+        return info.hIcon;
+    return nullptr;
+}
+
 }  // namespace
 
 CBrennaView::~CBrennaView() {
@@ -129,15 +147,8 @@ int CBrennaView::ImageFor(CBrennaItem* item) {
         if (reinterpret_cast<UINT_PTR>(large) <= 1) large = nullptr;
         HICON small = nullptr;
         ExtractIconExA(source.iconFile.c_str(), 0, nullptr, &small, 1);
-        WORD index = 0;
-        std::vector<char> fallback(source.fallback.begin(), source.fallback.end());
-        fallback.resize(MAX_PATH, '\0');
-        if (!large) large = ExtractAssociatedIconA(inst, fallback.data(), &index);
-        if (!small) {
-            index = 0;
-            lstrcpynA(fallback.data(), source.fallback.c_str(), MAX_PATH);
-            small = ExtractAssociatedIconA(inst, fallback.data(), &index);
-        }
+        if (!large) large = AssociatedIcon(source.fallback, SHGFI_LARGEICON);
+        if (!small) small = AssociatedIcon(source.fallback, SHGFI_SMALLICON);
         image = ImageList_ReplaceIcon(m_largeImages, -1, large);
         ImageList_ReplaceIcon(m_smallImages, -1, small);
         if (large) DestroyIcon(large);

@@ -1,0 +1,83 @@
+// Small helpers shared by the benchmarks: a clock, files, and starting the program.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace bench {
+
+inline double Now() {
+    LARGE_INTEGER f, c;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&c);
+    return static_cast<double>(c.QuadPart) / f.QuadPart;
+}
+
+inline void WriteSmallFile(const std::string& path, const std::string& text) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD done;
+    WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &done, nullptr);
+    CloseHandle(h);
+}
+
+inline void RemoveTree(const std::string& path) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string n = fd.cFileName;
+            if (n == "." || n == "..") continue;
+            std::string child = path + "\\" + n;
+            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(child);
+            else
+                DeleteFileA(child.c_str());
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+inline std::string Quote(const std::string& s) {
+    std::string q(1, '"');
+    q += s;
+    q += '"';
+    return q;
+}
+
+// Brennahold.exe beside the benchmark.
+inline std::string ProgramPath() {
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string dir = self;
+    return dir.substr(0, dir.find_last_of('\\')) + "\\Brennahold.exe";
+}
+
+// Starts commandLine; the caller owns the returned process handle (null on failure).
+inline HANDLE Start(const std::string& commandLine) {
+    std::vector<char> cmd(commandLine.begin(), commandLine.end());
+    cmd.push_back(0);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &pi))
+        return nullptr;
+    CloseHandle(pi.hThread);
+    return pi.hProcess;
+}
+
+// Runs commandLine to its end and returns the seconds it took (-1 when it could not start).
+inline double RunAndTime(const std::string& commandLine) {
+    double t0 = Now();
+    HANDLE p = Start(commandLine);
+    if (!p) return -1;
+    WaitForSingleObject(p, INFINITE);
+    CloseHandle(p);
+    return Now() - t0;
+}
+
+}  // namespace bench
