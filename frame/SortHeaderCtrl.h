@@ -23,6 +23,8 @@ public:
     void SetSortColumn(int column, bool ascending);
     // The sorted column, -1 for none; ascending, when given, receives the direction.
     int GetSortColumn(bool* ascending = nullptr) const;
+    // Forgets a pressed button, so no column stays drawn pressed after the list lost focus.
+    void ClearMouseState() { m_mouseFlags = 0; }
 
     // Owner-draw hook for items with HDF_OWNERDRAW; such items are left blank.
     virtual void DrawItem(LPDRAWITEMSTRUCT drawItem) {}

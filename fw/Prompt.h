@@ -7,6 +7,8 @@
 
 namespace fw {
 
+class CDialog;
+
 // Everything that stops to ask the user goes through this interface, so that tests can
 // record the texts and answer the questions.
 class IPrompt {
@@ -15,6 +17,15 @@ public:
     // MessageBoxA semantics: type holds the MB_ button, icon and default flags; the result is
     // IDOK, IDYES, IDNO or IDCANCEL.
     virtual int Message(HWND owner, const std::string& text, UINT type) = 0;
+    // Runs a dialog modally; the real one calls dlg.RunModal(owner).
+    virtual INT_PTR RunDialog(CDialog& dlg, HWND owner);
+    // A "Save As" file dialog with no filter and no default extension, starting at path and
+    // asking before an existing file is chosen; true with the chosen path in path on OK.
+    virtual bool SaveFile(HWND owner, std::string& path);
+    // The shell's folder browser titled title, preselecting path and offering only real
+    // folders. IDOK with the chosen folder in path; IDCANCEL; or IDABORT when the choice has
+    // no file-system path.
+    virtual int BrowseFolder(HWND owner, const std::string& title, std::string& path);
 };
 
 // The prompt in force: the real one unless a test installed its own.

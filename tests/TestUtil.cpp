@@ -110,6 +110,32 @@ int ScriptedPrompt::Message(HWND, const std::string& text, UINT type) {
     }
 }
 
+INT_PTR ScriptedPrompt::RunDialog(fw::CDialog& dlg, HWND owner) {
+    if (dialogs.empty()) return IDCANCEL;
+    auto handler = std::move(dialogs.front());
+    dialogs.pop_front();
+    return handler(dlg);
+}
+
+bool ScriptedPrompt::SaveFile(HWND, std::string& path) {
+    saveAsked.push_back(path);
+    if (saveAnswers.empty()) return false;
+    Choice c = saveAnswers.front();
+    saveAnswers.pop_front();
+    if (c.result != IDOK) return false;
+    path = c.path;
+    return true;
+}
+
+int ScriptedPrompt::BrowseFolder(HWND, const std::string& title, std::string& path) {
+    folderAsked.push_back(path);
+    if (folderAnswers.empty()) return IDCANCEL;
+    Choice c = folderAnswers.front();
+    folderAnswers.pop_front();
+    if (c.result == IDOK) path = c.path;
+    return c.result;
+}
+
 bool IsJapaneseCodePage() { return GetACP() == 932; }
 
 }  // namespace testutil

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,21 @@ public:
     ~ScriptedPrompt() override;
     int Message(HWND owner, const std::string& text, UINT type) override;
     void Answer(int id) { m_answers.push_back(id); }
+
+    // Dialogs: each call takes the next queued handler (which may drive the dialog, created
+    // modeless, and returns its result); with none queued the dialog is cancelled.
+    INT_PTR RunDialog(fw::CDialog& dlg, HWND owner) override;
+    std::deque<std::function<INT_PTR(fw::CDialog&)>> dialogs;
+    // File and folder choices: queued answers (ok, path); none queued means Cancel.
+    bool SaveFile(HWND owner, std::string& path) override;
+    int BrowseFolder(HWND owner, const std::string& title, std::string& path) override;
+    struct Choice {
+        int result;  // IDOK, IDCANCEL or IDABORT
+        std::string path;
+    };
+    std::deque<Choice> saveAnswers, folderAnswers;
+    // What each file or folder dialog was opened with (its starting path).
+    std::vector<std::string> saveAsked, folderAsked;
 
     struct Shown {
         std::string text;

@@ -10,6 +10,7 @@
 #include "app/BrennaApp.h"
 #include "frame/MainFrame.h"
 #include "fw/Strings.h"
+#include "resource.h"
 #include "string_ids.h"
 #include "util/FileUtil.h"
 
@@ -393,6 +394,147 @@ TEST_F(MainWindow, PathsHandedOverAreEvacuatedAndTheSenderClosed) {
                  reinterpret_cast<LPARAM>(&cds));
     EXPECT_EQ(Rows(), 2);
     EXPECT_FALSE(IsWindow(sender));
+}
+
+}  // namespace
+
+namespace {
+
+class ItemCommands : public MainWindow {
+protected:
+    void Select(std::initializer_list<int> rows) {
+        ListView_SetItemState(List(), -1, 0, LVIS_SELECTED);
+        for (int r : rows) ListView_SetItemState(List(), r, LVIS_SELECTED, LVIS_SELECTED);
+    }
+    bool Enabled(UINT id) {
+        fw::CCmdUI ui;
+        ui.id = id;
+        frame->UpdateCommand(ui);
+        return ui.enabled;
+    }
+    void Command(UINT id) { SendMessageA(frame->Hwnd(), WM_COMMAND, id, 0); }
+};
+
+TEST_F(ItemCommands, EnablingFollowsTheSelection) {
+    for (const char* n : {"a.txt", "b.txt", "c.txt"}) Evacuate(n);
+    Open();
+    const struct {
+        std::initializer_list<int> rows;
+        bool some;
+    } cases[] = {{{}, false}, {{1}, true}, {{0, 1, 2}, true}};
+    for (const auto& c : cases) {
+        Select(c.rows);
+        SCOPED_TRACE(c.rows.size());
+        for (UINT id : {ID_FILE_RESTORE, ID_FILE_WRITE, ID_FILE_DELETE}) EXPECT_EQ(Enabled(id), c.some);
+        EXPECT_TRUE(Enabled(ID_EDIT_SELECT_ALL));
+        EXPECT_TRUE(Enabled(ID_SORT_ASCENDING));
+        // The backup definition commands need the "brnfile" setting.
+        EXPECT_FALSE(Enabled(ID_BRN_CREATE));
+    }
+    Select({});
+    Command(ID_EDIT_SELECT_ALL);
+    EXPECT_EQ(ListView_GetSelectedCount(List()), 3u);
+}
+
+TEST_F(ItemCommands, RestoreAsksAndWritesBack) {
+    Evacuate("a.txt", "original");
+    Evacuate("b.txt", "second");
+    Open();
+    std::string catalogue = testutil::ReadFile(repo + "\\brenna.dat");
+    testutil::WriteFile(src / "a.txt", "changed since");
+    Select({0});
+    prompt.Answer(IDYES);
+    Command(ID_FILE_RESTORE);
+    ASSERT_EQ(prompt.shown.size(), 1u);
+    EXPECT_EQ(prompt.shown[0].text, fw::FormatStr(IDS_RESTORE_ONE, "a.txt"));
+    EXPECT_EQ(prompt.shown[0].type, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2));
+    EXPECT_EQ(testutil::ReadFile(src / "a.txt"), "original");
+    EXPECT_EQ(Rows(), 2);
+    EXPECT_EQ(testutil::ReadFile(repo + "\\brenna.dat"), catalogue);
+
+    // Two rows: one count question, No restores nothing.
+    testutil::WriteFile(src / "a.txt", "changed again");
+    prompt.shown.clear();
+    Select({0, 1});
+    prompt.Answer(IDNO);
+    Command(ID_FILE_RESTORE);
+    ASSERT_EQ(prompt.shown.size(), 1u);
+    EXPECT_EQ(prompt.shown[0].text, fw::FormatStr(IDS_RESTORE_MANY, 2));
+    EXPECT_EQ(testutil::ReadFile(src / "a.txt"), "changed again");
+
+    // A missing parent folder stops the command at that row.
+    testutil::RemoveTree(src.Path());
+    prompt.shown.clear();
+    prompt.Answer(IDYES);
+    Command(ID_FILE_RESTORE);
+    ASSERT_EQ(prompt.shown.size(), 2u);
+    EXPECT_EQ(prompt.shown[1].text, fw::FormatStr(IDS_RESTORE_FAILED, "a.txt"));
+    EXPECT_FALSE(testutil::Exists(src / "b.txt"));
+}
+
+TEST_F(ItemCommands, DeleteRemovesRowsTwoAndFiveAndSaves) {
+    for (const char* n : {"1.txt", "2.txt", "3.txt", "4.txt", "5.txt", "6.txt"}) Evacuate(n);
+    Open();
+    Select({1, 4});
+    prompt.Answer(IDYES);
+    Command(ID_FILE_DELETE);
+    ASSERT_EQ(prompt.shown.size(), 1u);
+    EXPECT_EQ(prompt.shown[0].text, fw::FormatStr(IDS_DELETE_MANY, 2));
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"1.txt", "3.txt", "4.txt", "6.txt"}));
+    EXPECT_EQ(frame->View().m_nShown, 4);
+    EXPECT_FALSE(testutil::Exists(repo + "\\br000000\\2.txt"));
+    EXPECT_TRUE(testutil::IsDir(repo + "\\br000000"));
+    CDataFile saved;
+    saved.SetFolder(repo);
+    saved.Load();
+    EXPECT_EQ(saved.GetCount(), 4u);
+    EXPECT_EQ(ListView_GetSelectedCount(List()), 0u);
+
+    // The quiet delete asks nothing for two rows, and still asks for one.
+    prompt.shown.clear();
+    frame->View().m_bQuietDelete = TRUE;
+    Select({0, 1});
+    Command(ID_FILE_DELETE);
+    EXPECT_TRUE(prompt.shown.empty());
+    EXPECT_EQ(Rows(), 2);
+    Select({0});
+    prompt.Answer(IDNO);
+    Command(ID_FILE_DELETE);
+    ASSERT_EQ(prompt.shown.size(), 1u);
+    EXPECT_EQ(prompt.shown[0].text, fw::FormatStr(IDS_DELETE_ONE, "4.txt"));
+    EXPECT_EQ(Rows(), 2);
+}
+
+TEST_F(ItemCommands, WriteFilesAndFoldersToChosenPlaces) {
+    Evacuate("a.txt", "alpha");
+    Evacuate("Docs", "inner", true);
+    Evacuate("b.txt", "beta");
+    Open();
+    TempDir out;
+    testutil::MakeDirs(out / "Docs");
+    testutil::WriteFile(out / "Docs\\keep.txt", "kept");
+    // Rows: Docs, a.txt, b.txt. a.txt is written; b.txt's dialog is cancelled.
+    prompt.saveAnswers.push_back({IDOK, out / "copy.txt"});
+    // Docs: the first choice meets an existing folder; No browses again from it, Yes then.
+    prompt.folderAnswers.push_back({IDOK, out.Path()});
+    prompt.folderAnswers.push_back({IDOK, out.Path()});
+    prompt.Answer(IDNO);
+    prompt.Answer(IDYES);
+    Select({0, 1, 2});
+    Command(ID_FILE_WRITE);
+    EXPECT_EQ(testutil::ReadFile(out / "copy.txt"), "alpha");
+    ASSERT_EQ(prompt.saveAsked.size(), 2u);
+    EXPECT_EQ(prompt.saveAsked[0], src / "a.txt");
+    ASSERT_EQ(prompt.folderAsked.size(), 2u);
+    EXPECT_EQ(prompt.folderAsked[0], src.Path());
+    EXPECT_EQ(prompt.folderAsked[1], out / "Docs");
+    ASSERT_EQ(prompt.shown.size(), 2u);
+    EXPECT_EQ(prompt.shown[0].text, fw::FormatStr(IDS_OVERWRITE_EXISTING, (out / "Docs").c_str()));
+    EXPECT_EQ(prompt.shown[0].type,
+              static_cast<UINT>(MB_YESNOCANCEL | MB_ICONEXCLAMATION | MB_DEFBUTTON2));
+    EXPECT_EQ(testutil::ReadFile(out / "Docs\\inner.txt"), "inner");
+    EXPECT_EQ(testutil::ReadFile(out / "Docs\\keep.txt"), "kept");
+    EXPECT_EQ(Rows(), 3);
 }
 
 }  // namespace

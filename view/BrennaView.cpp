@@ -2,6 +2,7 @@
 #include "view/BrennaView.h"
 
 #include <shellapi.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <unordered_set>
@@ -14,9 +15,6 @@
 
 namespace {
 
-constexpr UINT kCmdSelectAll = 32776;
-constexpr UINT kCmdAscending = 32778;
-constexpr UINT kCmdDescending = 32780;
 constexpr UINT kSortArrowBitmap = 130;
 // The id a single-view frame gives its view window.
 constexpr UINT kPaneId = 0xE900;
@@ -59,6 +57,8 @@ bool CBrennaView::Create(HWND frame, CBrennaApp* app) {
                              GetModuleHandleA(nullptr), nullptr);
     if (!m_hWnd) return false;
     ListView_SetExtendedListViewStyle(m_hWnd, LVS_EX_HEADERDRAGDROP);
+    // The list itself answers the context menu, focus loss and the property dialog's notice.
+    SetWindowSubclass(m_hWnd, ListProc, 0, reinterpret_cast<DWORD_PTR>(this));
     HWND header = ListView_GetHeader(m_hWnd);
     return header && m_header.Attach(header);
 }
@@ -230,9 +230,12 @@ bool CBrennaView::OnCommand(UINT id) {
     bool ascending = true;
     int column = m_header.GetSortColumn(&ascending);
     switch (id) {
-        case kCmdAscending: Sort(column, true); return true;
-        case kCmdDescending: Sort(column, false); return true;
-        case kCmdSelectAll: ListView_SetItemState(m_hWnd, -1, LVIS_SELECTED, LVIS_SELECTED); return true;
+        case ID_FILE_RESTORE: OnRestore(); return true;
+        case ID_FILE_WRITE: OnWrite(); return true;
+        case ID_FILE_DELETE: OnDelete(); return true;
+        case ID_SORT_ASCENDING: Sort(column, true); return true;
+        case ID_SORT_DESCENDING: Sort(column, false); return true;
+        case ID_EDIT_SELECT_ALL: SelectAll(); return true;
         default: return false;
     }
 }
@@ -240,12 +243,42 @@ bool CBrennaView::OnCommand(UINT id) {
 bool CBrennaView::OnUpdateCommand(fw::CCmdUI& ui) {
     bool ascending = true;
     m_header.GetSortColumn(&ascending);
+    int selected = SelectedCount();
     switch (ui.id) {
-        case kCmdAscending: ui.SetCheck(ascending); return true;
-        case kCmdDescending: ui.SetCheck(!ascending); return true;
-        case kCmdSelectAll: ui.Enable(RowCount() > 0); return true;
+        case ID_FILE_RESTORE:
+        case ID_FILE_WRITE:
+        case ID_FILE_DELETE: ui.Enable(selected > 0); return true;
+        case ID_SORT_ASCENDING: ui.SetCheck(ascending); return true;
+        case ID_SORT_DESCENDING: ui.SetCheck(!ascending); return true;
+        case ID_EDIT_SELECT_ALL: ui.Enable(true); return true;
         default: return false;
     }
+}
+
+LRESULT CALLBACK CBrennaView::ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                       DWORD_PTR data) {
+    auto* self = reinterpret_cast<CBrennaView*>(data);
+    try {
+        switch (msg) {
+            case WM_CONTEXTMENU:
+                self->OnContextMenu(POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
+                return 0;
+            case WM_KILLFOCUS: {
+                LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
+                self->m_header.ClearMouseState();
+                return r;
+            }
+            case WM_USER + 6:
+                return self->OnDescriptionChanged(static_cast<int>(static_cast<INT_PTR>(wp)));
+            case WM_NCDESTROY:
+                RemoveWindowSubclass(hwnd, ListProc, 0);
+                break;
+            default: break;
+        }
+    } catch (...) {
+        return 0;
+    }
+    return DefSubclassProc(hwnd, msg, wp, lp);
 }
 
 LRESULT CBrennaView::OnDescriptionChanged(int row) {

@@ -50,9 +50,25 @@ public:
     int SelectedCount() const;
     CSortHeaderCtrl& Header() { return m_header; }
 
+    // The commands on the selected rows.
+    void OnRestore();
+    void OnWrite();
+    void OnDelete();
+    void SelectAll();
+    // WM_CONTEXTMENU at screen (-1, -1 when asked for from the keyboard).
+    void OnContextMenu(POINT screen);
+    bool CanPaste() const;
+
     int m_nShown = 0;
+    // Set only around a delete that must not ask its count question.
+    BOOL m_bQuietDelete = FALSE;
 
 private:
+    std::string NameTextOf(int row) const;
+    POINT ContextMenuAnchor() const;
+    static LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                     DWORD_PTR self);
+
     int ImageFor(CBrennaItem* item);
     void SetRowCount();
 

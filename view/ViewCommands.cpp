@@ -1,0 +1,182 @@
+// The commands the list carries out on its selected rows: restore, write, delete, select all,
+// and the context menu.
+#include <windows.h>
+// commctrl.h needs the types of windows.h first.
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "fw/Prompt.h"
+#include "fw/Strings.h"
+#include "resource.h"
+#include "view/BrennaView.h"
+#include "view/RowModel.h"
+
+namespace {
+
+constexpr UINT kAsk = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2;
+
+}  // namespace
+
+std::string CBrennaView::NameTextOf(int row) const { return view::NameText(*m_rows[row]); }
+
+void CBrennaView::OnRestore() {
+    int n = SelectedCount();
+    if (n >= 2 && fw::MessageText(fw::FormatStr(IDS_RESTORE_MANY, n), kAsk) != IDYES) return;
+    for (int row = NextSelected(-1); row >= 0; row = NextSelected(row)) {
+        std::string name = NameTextOf(row);
+        if (n == 1 && fw::MessageText(fw::FormatStr(IDS_RESTORE_ONE, name.c_str()), kAsk) != IDYES)
+            return;
+        CBrennaItem* item = m_rows[row];
+        if (!item->WriteOut(item->m_source.c_str())) {
+            fw::MessageText(fw::FormatStr(IDS_RESTORE_FAILED, name.c_str()), MB_OK | MB_ICONSTOP);
+            return;
+        }
+    }
+}
+
+void CBrennaView::OnWrite() {
+    HWND owner = GetAncestor(m_hWnd, GA_ROOT);
+    for (int row = NextSelected(-1); row >= 0; row = NextSelected(row)) {
+        CBrennaItem* item = m_rows[row];
+        if (item->IsFile()) {
+            std::string target = item->m_source;
+            if (!fw::Prompt().SaveFile(owner, target)) continue;
+            if (!item->WriteOut(target.c_str())) fw::MessageId(IDS_FAILED_WRITE_FILE);
+            continue;
+        }
+        // Start the browser in the folder the evacuated folder stood in.
+        std::string folder = item->m_source.substr(0, view::LocationText(*item).size());
+        std::string name = NameTextOf(row);
+        std::string target;
+        for (;;) {
+            int answer = fw::Prompt().BrowseFolder(owner, fw::LoadStr(IDS_SELECT_FOLDER), folder);
+            if (answer == IDCANCEL) break;
+            if (answer != IDOK) {
+                fw::MessageId(IDS_SYSTEM_ERROR);
+                break;
+            }
+            target = folder + "\\" + name;
+            if (GetFileAttributesA(target.c_str()) == INVALID_FILE_ATTRIBUTES) break;
+            int overwrite = fw::MessageText(fw::FormatStr(IDS_OVERWRITE_EXISTING, target.c_str()),
+                                            MB_YESNOCANCEL | MB_ICONEXCLAMATION | MB_DEFBUTTON2);
+            if (overwrite == IDYES) break;
+            target.clear();
+            if (overwrite == IDCANCEL) break;
+            // No: browse again, starting at the folder that is in the way.
+            folder = folder + "\\" + name;
+        }
+        if (target.empty()) continue;
+        if (target.size() >= MAX_PATH || !item->WriteOut(target.c_str()))
+            fw::MessageId(IDS_FAILED_WRITE_FILE);
+    }
+}
+
+void CBrennaView::OnDelete() {
+    int n = SelectedCount();
+    if (n >= 2 && !m_bQuietDelete &&
+        fw::MessageText(fw::FormatStr(IDS_DELETE_MANY, n), kAsk) != IDYES)
+        return;
+    fw::CWaitCursor wait;
+    bool removed = false;
+    for (int row = NextSelected(-1); row >= 0;) {
+        std::string name = NameTextOf(row);
+        if (n == 1 && fw::MessageText(fw::FormatStr(IDS_DELETE_ONE, name.c_str()), kAsk) != IDYES)
+            break;
+        CBrennaItem* item = m_rows[row];
+        if (!m_app->RemoveItem(item)) {
+            fw::MessageText(fw::FormatStr(IDS_DELETE_FAILED, name.c_str()), MB_OK | MB_ICONSTOP);
+            break;
+        }
+        // The row goes with its item at once, so no row without an item can be reached while a
+        // message is open; the rows after it move up one place.
+        removed = true;
+        m_imageByItem.erase(item);
+        m_rows.erase(m_rows.begin() + row);
+        ListView_DeleteItem(m_hWnd, row);
+        row = NextSelected(row - 1);
+    }
+    if (removed) m_app->SaveCatalogue(FALSE);
+    m_nShown = static_cast<int>(m_app->m_dataFile.GetCount());
+}
+
+void CBrennaView::SelectAll() {
+    // Rows added while this runs are selected too: the count is read at every step.
+    for (int row = 0; row < ListView_GetItemCount(m_hWnd); ++row)
+        ListView_SetItemState(m_hWnd, row, LVIS_SELECTED, LVIS_SELECTED);
+}
+
+POINT CBrennaView::ContextMenuAnchor() const {
+    POINT anchor{0, 0};
+    RECT client;
+    GetClientRect(m_hWnd, &client);
+    int half = GetSystemMetrics(SM_CXSMICON) / 2;
+    DWORD style = ListStyle();
+    for (int row = NextSelected(-1); row >= 0; row = NextSelected(row)) {
+        RECT r{};
+        if (!ListView_GetItemRect(m_hWnd, row, &r, LVIR_BOUNDS)) continue;
+        POINT p;
+        if (style == LVS_REPORT)
+            p.x = half;
+        else if (style == LVS_LIST)
+            p.x = r.left + half;
+        else
+            p.x = r.left + (r.right - r.left) / 2;
+        p.y = r.bottom - (r.bottom - r.top) / 2;
+        if (PtInRect(&client, p)) anchor = p;
+    }
+    return anchor;
+}
+
+void CBrennaView::OnContextMenu(POINT screen) {
+    int n = SelectedCount();
+    if (n == 0) return;
+    POINT at;
+    if (screen.x == -1 && screen.y == -1) {
+        at = ContextMenuAnchor();
+    } else {
+        at = screen;
+        ScreenToClient(m_hWnd, &at);
+    }
+    RECT wr;
+    GetWindowRect(m_hWnd, &wr);
+    at.x += wr.left;
+    at.y += wr.top;
+
+    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_CONTEXT_MENU));
+    if (!menu) return;
+    HMENU popup = GetSubMenu(menu, 0);
+    if (n > 1) EnableMenuItem(popup, ID_FILE_PROPERTY, MF_BYCOMMAND | MF_GRAYED);
+    if (!CanPaste()) EnableMenuItem(popup, ID_EDIT_PASTE, MF_BYCOMMAND | MF_GRAYED);
+    bool ascending = true;
+    m_header.GetSortColumn(&ascending);
+    CheckMenuItem(popup, ascending ? ID_SORT_ASCENDING : ID_SORT_DESCENDING,
+                  MF_BYCOMMAND | MF_CHECKED);
+    const struct {
+        DWORD style;
+        UINT id;
+    } styles[] = {{LVS_ICON, ID_VIEW_LARGEICON},
+                  {LVS_SMALLICON, ID_VIEW_SMALLICON},
+                  {LVS_LIST, ID_VIEW_LIST},
+                  {LVS_REPORT, ID_VIEW_DETAILS}};
+    for (const auto& s : styles)
+        if (s.style == ListStyle())
+            CheckMenuRadioItem(popup, s.id, s.id, s.id, MF_BYCOMMAND);
+    bool oneRun = n == 1 && m_rows[NextSelected(-1)]->IsBackupRun();
+    if (!oneRun) EnableMenuItem(popup, ID_BRN_RESTORE, MF_BYCOMMAND | MF_GRAYED);
+    if (!m_app->m_bBrnFile) {
+        for (UINT id : {ID_BRN_CREATE, ID_BRN_OPEN, ID_BRN_RESTORE})
+            EnableMenuItem(popup, id, MF_BYCOMMAND | MF_GRAYED);
+    }
+    // The chosen command comes back to the frame and runs through the same command table.
+    HWND frame = GetParent(m_hWnd);
+    TrackPopupMenu(popup, TPM_RIGHTBUTTON, at.x, at.y, 0, frame, nullptr);
+    PostMessageA(frame, WM_NULL, 0, 0);
+    PostMessageA(m_hWnd, WM_NULL, 0, 0);
+    DestroyMenu(menu);
+}
+
+bool CBrennaView::CanPaste() const {
+    // Pasting arrives with the clipboard support; until then nothing can be pasted.
+    return false;
+}
