@@ -21,6 +21,8 @@ class IItemListView {
 public:
     virtual ~IItemListView() = default;
     virtual void AddNewRows() = 0;
+    // The window the property dialog tells of a changed description.
+    virtual HWND NotifyWindow() const = 0;
 };
 
 class CBrennaApp : public fw::CWinApp {
@@ -73,6 +75,12 @@ public:
     void OpenDocument(const char* path, IItemListView* view);
     // Opens the help file at topic.
     void HelpTopic(DWORD topic);
+    // The settings command: the settings dialog, then only the changed keys are written.
+    // Returns true when "sortany" changed, so that the list sorts again.
+    bool OnSetting();
+    void OnAppAbout();
+    // With "askalways" on: the property dialog on the newest item after an evacuation or run.
+    void AskProperties(IItemListView* view);
 
     std::vector<std::string> m_aFiles;
     char m_szRepository[MAX_PATH] = {};

@@ -88,6 +88,7 @@ BOOL CBrennaApp::Evacuate(const char* path, IItemListView* view) {
         return FALSE;
     }
     if (view) view->AddNewRows();
+    AskProperties(view);
     return TRUE;
 }
 
@@ -110,6 +111,7 @@ BOOL CBrennaApp::EvacuateWithInfo(const char* source, const char* path, const ch
         return FALSE;
     }
     if (view) view->AddNewRows();
+    AskProperties(view);
     return TRUE;
 }
 

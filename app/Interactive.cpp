@@ -3,7 +3,11 @@
 #include <cstring>
 
 #include "app/BrennaApp.h"
+#include "frame/AboutDialog.h"
 #include "frame/MainFrame.h"
+#include "frame/PropertyDialog.h"
+#include "frame/SetupDialog.h"
+#include "view/RowModel.h"
 #include "fw/Prompt.h"
 #include "fw/Strings.h"
 #include "resource.h"
@@ -134,6 +138,44 @@ bool CBrennaApp::HandOff() {
         return false;
     }
     return true;
+}
+
+bool CBrennaApp::OnSetting() {
+    CSetupDialog dlg(m_bAskAlways, m_bSortAny, m_bBrnFile);
+    dlg.SetHelpHandler([this](DWORD topic) { HelpTopic(topic); });
+    if (dlg.DoModal(m_hMainWnd) != IDOK) return false;
+    std::string section = fw::LoadStr(IDS_SETTINGS_SECTION);
+    const struct {
+        BOOL& member;
+        BOOL value;
+        const char* key;
+    } settings[] = {{m_bAskAlways, dlg.m_bAskAlways, "askalways"},
+                    {m_bSortAny, dlg.m_bSortAny, "sortany"},
+                    {m_bBrnFile, dlg.m_bBrnFile, "brnfile"}};
+    bool sortChanged = (m_bSortAny != FALSE) != (dlg.m_bSortAny != FALSE);
+    for (const auto& s : settings) {
+        if ((s.member != FALSE) == (s.value != FALSE)) continue;
+        s.member = s.value ? TRUE : FALSE;
+        WriteProfileInt(section.c_str(), s.key, s.member ? 1 : 0);
+    }
+    return sortChanged;
+}
+
+void CBrennaApp::OnAppAbout() {
+    // The sibling product's extension is not loaded by this version.
+    CAboutDlg dlg(false);
+    dlg.DoModal(m_hMainWnd);
+}
+
+void CBrennaApp::AskProperties(IItemListView* view) {
+    size_t count = m_dataFile.GetCount();
+    if (!m_bAskAlways || count == 0) return;
+    CBrennaItem* item = m_dataFile.GetItem(count - 1);
+    CPropertyDialog dlg(view::LocationText(*item), view::NameText(*item), *item,
+                        view ? view->NotifyWindow() : nullptr, static_cast<int>(count - 1));
+    dlg.SetHelpHandler([this](DWORD topic) { HelpTopic(topic); });
+    // Without a list to tell, the caller's save writes the description.
+    dlg.DoModal(m_hMainWnd);
 }
 
 void CBrennaApp::OpenDocument(const char* path, IItemListView* view) {

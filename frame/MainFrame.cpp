@@ -163,6 +163,8 @@ bool CMainFrame::OnFrameUpdateCommand(fw::CCmdUI& ui) {
         case kIdToolBar: ui.SetCheck(m_toolBar.IsVisible()); return true;
         case kIdStatusBar: ui.SetCheck(StatusVisible()); return true;
         case kCmdExit:
+        case ID_EDIT_SETTING:
+        case ID_APP_ABOUT:
         case kCmdHelp:
         case kCmdHelpFinder:
         case kCmdOrvaneHome:
@@ -194,6 +196,10 @@ void CMainFrame::OnCommand(UINT id) {
             Layout();
             return;
         case kCmdExit: PostMessageA(m_hWnd, WM_CLOSE, 0, 0); return;
+        case ID_EDIT_SETTING:
+            if (m_app->OnSetting() && m_view.Hwnd()) m_view.ReSort();
+            return;
+        case ID_APP_ABOUT: m_app->OnAppAbout(); return;
         case kCmdHelp: m_app->HelpTopic(0x10013); return;
         case kCmdHelpFinder:
         case kCmdDefaultHelp: m_app->HelpTopic(0x10025); return;

@@ -21,6 +21,7 @@ namespace {
 class CountingView : public IItemListView {
 public:
     void AddNewRows() override { ++refreshed; }
+    HWND NotifyWindow() const override { return nullptr; }
     int refreshed = 0;
 };
 

@@ -9,6 +9,7 @@
 #include "TestUtil.h"
 #include "app/BrennaApp.h"
 #include "frame/MainFrame.h"
+#include "fw/Dialog.h"
 #include "fw/Strings.h"
 #include "resource.h"
 #include "string_ids.h"
@@ -535,6 +536,74 @@ TEST_F(ItemCommands, WriteFilesAndFoldersToChosenPlaces) {
     EXPECT_EQ(testutil::ReadFile(out / "Docs\\inner.txt"), "inner");
     EXPECT_EQ(testutil::ReadFile(out / "Docs\\keep.txt"), "kept");
     EXPECT_EQ(Rows(), 3);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ItemCommands, PropertyOnlyForOneRowAndAskAlwaysOpensItAfterAnEvacuation) {
+    Evacuate("a.txt");
+    Evacuate("b.txt");
+    Open();
+    Select({0});
+    EXPECT_TRUE(Enabled(ID_FILE_PROPERTY));
+    Select({0, 1});
+    EXPECT_FALSE(Enabled(ID_FILE_PROPERTY));
+
+    // With "askalways" on, a dropped file opens the property dialog on the new item; OK with a
+    // new description reaches the row and the saved catalogue.
+    app->m_bAskAlways = TRUE;
+    UINT shownTemplate = 0;
+    prompt.dialogs.push_back([&](fw::CDialog& dlg) -> INT_PTR {
+        shownTemplate = dlg.TemplateId();
+        EXPECT_TRUE(dlg.CreateModeless(frame->Hwnd()));
+        SetDlgItemTextA(dlg.Hwnd(), IDC_PROP_DESCRIPTION, "from the dialog");
+        SendMessageA(dlg.Hwnd(), WM_COMMAND, IDOK, 0);
+        return dlg.Result();
+    });
+    testutil::WriteFile(src / "c.txt", "c");
+    std::string path = src / "c.txt";
+    app->OpenDocument(path.c_str(), &frame->View());
+    EXPECT_EQ(shownTemplate, static_cast<UINT>(IDD_PROPERTY));
+    ASSERT_EQ(Rows(), 3);
+    EXPECT_EQ(Cell(2, 7), "from the dialog");
+    CDataFile saved;
+    saved.SetFolder(repo);
+    saved.Load();
+    ASSERT_EQ(saved.GetCount(), 3u);
+    EXPECT_EQ(saved.GetItem(2)->m_description, "from the dialog");
+}
+
+TEST_F(ItemCommands, SettingsWriteOnlyWhatChangedAndReSort) {
+    Evacuate("b.txt");
+    Evacuate("Folder", "x", true);
+    Evacuate("a.txt");
+    Open();
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"Folder", "a.txt", "b.txt"}));
+    prompt.dialogs.push_back([&](fw::CDialog& dlg) -> INT_PTR {
+        EXPECT_TRUE(dlg.CreateModeless(frame->Hwnd()));
+        EXPECT_EQ(IsDlgButtonChecked(dlg.Hwnd(), IDC_SET_SORTANY), BST_UNCHECKED);
+        CheckDlgButton(dlg.Hwnd(), IDC_SET_SORTANY, BST_CHECKED);
+        SendMessageA(dlg.Hwnd(), WM_COMMAND, IDOK, 0);
+        return dlg.Result();
+    });
+    Command(ID_EDIT_SETTING);
+    EXPECT_TRUE(app->m_bSortAny);
+    EXPECT_EQ(Ini("sortany"), "1");
+    EXPECT_EQ(Ini("askalways"), "");
+    EXPECT_EQ(Ini("brnfile"), "");
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"a.txt", "b.txt", "Folder"}));
+    // Cancel changes nothing.
+    prompt.dialogs.push_back([&](fw::CDialog& dlg) -> INT_PTR {
+        dlg.CreateModeless(frame->Hwnd());
+        CheckDlgButton(dlg.Hwnd(), IDC_SET_BRNFILE, BST_CHECKED);
+        SendMessageA(dlg.Hwnd(), WM_COMMAND, IDCANCEL, 0);
+        return dlg.Result();
+    });
+    Command(ID_EDIT_SETTING);
+    EXPECT_FALSE(app->m_bBrnFile);
+    EXPECT_EQ(Ini("brnfile"), "");
 }
 
 }  // namespace

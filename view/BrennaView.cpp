@@ -236,6 +236,7 @@ bool CBrennaView::OnCommand(UINT id) {
         case ID_SORT_ASCENDING: Sort(column, true); return true;
         case ID_SORT_DESCENDING: Sort(column, false); return true;
         case ID_EDIT_SELECT_ALL: SelectAll(); return true;
+        case ID_FILE_PROPERTY: OnProperty(); return true;
         default: return false;
     }
 }
@@ -248,6 +249,7 @@ bool CBrennaView::OnUpdateCommand(fw::CCmdUI& ui) {
         case ID_FILE_RESTORE:
         case ID_FILE_WRITE:
         case ID_FILE_DELETE: ui.Enable(selected > 0); return true;
+        case ID_FILE_PROPERTY: ui.Enable(selected == 1); return true;
         case ID_SORT_ASCENDING: ui.SetCheck(ascending); return true;
         case ID_SORT_DESCENDING: ui.SetCheck(!ascending); return true;
         case ID_EDIT_SELECT_ALL: ui.Enable(true); return true;

@@ -23,6 +23,7 @@ public:
     // Creates the list window as a child of frame; the columns come with OnInitialUpdate.
     bool Create(HWND frame, CBrennaApp* app);
     HWND Hwnd() const { return m_hWnd; }
+    HWND NotifyWindow() const override { return m_hWnd; }
 
     // Columns, rows, stored sort and style, then the frame's placement (WM_USER+5).
     void OnInitialUpdate();
@@ -55,6 +56,7 @@ public:
     void OnWrite();
     void OnDelete();
     void SelectAll();
+    void OnProperty();
     // WM_CONTEXTMENU at screen (-1, -1 when asked for from the keyboard).
     void OnContextMenu(POINT screen);
     bool CanPaste() const;

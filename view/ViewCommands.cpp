@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "frame/PropertyDialog.h"
 #include "fw/Prompt.h"
 #include "fw/Strings.h"
 #include "resource.h"
@@ -98,6 +99,15 @@ void CBrennaView::OnDelete() {
     }
     if (removed) m_app->SaveCatalogue(FALSE);
     m_nShown = static_cast<int>(m_app->m_dataFile.GetCount());
+}
+
+void CBrennaView::OnProperty() {
+    int row = NextSelected(-1);
+    if (row < 0) return;
+    CBrennaItem* item = m_rows[row];
+    CPropertyDialog dlg(view::LocationText(*item), view::NameText(*item), *item, m_hWnd);
+    dlg.SetHelpHandler([this](DWORD topic) { m_app->HelpTopic(topic); });
+    dlg.DoModal(GetAncestor(m_hWnd, GA_ROOT));
 }
 
 void CBrennaView::SelectAll() {
