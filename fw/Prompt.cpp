@@ -52,6 +52,35 @@ bool IPrompt::SaveFile(HWND owner, std::string& path) {
     return true;
 }
 
+bool IPrompt::FileDialog(HWND owner, bool open, const std::string& filter,
+                         const std::string& defaultExt, std::string& path) {
+    // The common dialog wants the pieces separated by NULs and the list ended by two. A "|" can
+    // be the trail byte of a double-byte character, so only whole characters are replaced.
+    std::string pieces = filter + '|';
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(pieces[i])) && i + 1 < pieces.size())
+            ++i;
+        else if (pieces[i] == '|')
+            pieces[i] = '\0';
+    }
+    pieces += '\0';
+    char file[MAX_PATH] = "";
+    // A starting name that does not fit is dropped rather than cut.
+    if (path.size() < MAX_PATH) lstrcpyA(file, path.c_str());
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = pieces.c_str();
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.lpstrDefExt = defaultExt.empty() ? nullptr : defaultExt.c_str();
+    ofn.Flags = OFN_HIDEREADONLY | (open ? 0 : OFN_OVERWRITEPROMPT);
+    if (!(open ? GetOpenFileNameA(&ofn) : GetSaveFileNameA(&ofn))) return false;
+    path = file;
+    return true;
+}
+
 int IPrompt::BrowseFolder(HWND owner, const std::string& title, std::string& path) {
     char buffer[MAX_PATH];
     lstrcpynA(buffer, path.c_str(), MAX_PATH);

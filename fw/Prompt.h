@@ -22,6 +22,12 @@ public:
     // A "Save As" file dialog with no filter and no default extension, starting at path and
     // asking before an existing file is chosen; true with the chosen path in path on OK.
     virtual bool SaveFile(HWND owner, std::string& path);
+    // An Open (open true) or Save As file dialog with the read-only box hidden; Save As asks
+    // before an existing file is chosen. filter is "description|pattern|..." as the string
+    // table holds it; defaultExt (no dot) is added to a name typed without an extension. Starts
+    // at path; true with the chosen path in path on OK.
+    virtual bool FileDialog(HWND owner, bool open, const std::string& filter,
+                            const std::string& defaultExt, std::string& path);
     // The shell's folder browser titled title, preselecting path and offering only real
     // folders. IDOK with the chosen folder in path; IDCANCEL; or IDABORT when the choice has
     // no file-system path.

@@ -4,7 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bad=$(grep -nE '#include *[<"](commctrl|commdlg|htmlhelp)\.h|#include *"(frame/|app/|view/BrennaView)' \
-      util/*.cpp util/*.h store/*.cpp store/*.h backup/*.cpp backup/*.h \
+      util/*.cpp util/*.h store/*.cpp store/*.h backup/BrnFile.* backup/BrnDataFile.* \
+      backup/BackupRun.* \
       view/RowModel.* view/ViewState.* view/IconKey.* 2>/dev/null || true)
 if [ -n "$bad" ]; then
     echo "Window-layer headers included by core code:" >&2

@@ -33,7 +33,8 @@ capture() {  # capture SUFFIX [VAR=value...]
             exit 1
         fi
         read -r w h x y <"$geom"
-        import -display "$DISPLAY" -window root -crop "${w}x${h}+${x}+${y}" "$out/$name$suffix.png"
+        import -display "$DISPLAY" -window root -crop "${w}x${h}+${x}+${y}" +repage \
+            "$out/$name$suffix.png"
         rm -f "$geom"
     done
     wait "$pid"

@@ -50,8 +50,9 @@ BOOL CBrennaItem::InitWithTime(const char* source, const char* stored, DWORD fil
     return Refresh();
 }
 
-BOOL CBrennaItem::Refresh() {
-    std::string copy = CurrentCopy();
+BOOL CBrennaItem::Refresh() { return RefreshFrom(CurrentCopy()); }
+
+BOOL CBrennaItem::RefreshFrom(const std::string& copy) {
     // One attribute query gives the attributes and the three times that opening the copy
     // would: a catalogue of 100,000 items loads in a fraction of the time.
     WIN32_FILE_ATTRIBUTE_DATA data;

@@ -27,6 +27,8 @@ public:
     BOOL InitWithTime(const char* source, const char* stored, DWORD fileFlag, FILETIME time);
     // Reads attributes (and, for files, the three times) of the current copy.
     BOOL Refresh();
+    // Refresh for a backup-run item whose history's packs are already in memory.
+    BOOL RefreshFromLoadedPacks();
     // Size of the current copy, low 32 bits; 0 when it cannot be opened.
     DWORD GetSize() const;
     // Makes this item a copy of other for the repository newFolder (other lives in oldFolder).
@@ -76,4 +78,8 @@ private:
     void ReadRecord(fw::CArchive& ar, bool hasGeneration);
     // The copy a backup-run item's pack points at.
     std::string CurrentCopyOfRun() const;
+    // The same from the packs in memory, without reading the history again.
+    std::string CopyInLoadedPacks() const;
+    // Reads attributes and times of copy.
+    BOOL RefreshFrom(const std::string& copy);
 };

@@ -108,9 +108,11 @@ BOOL CDataFile::Load() {
                     missing.push_back(item.get());
                 }
             }
-            item->Refresh();
+            // Backup-run items are refreshed below, once their histories are read.
+            if (!item->m_pHistory) item->Refresh();
             m_items.push_back(std::move(item));
         }
+        RefreshBackupRuns();
     } catch (const fw::CException& e) {
         ReportLoadFault(e.MessageId());
         ReportMissingCopies(missing);
@@ -122,6 +124,20 @@ BOOL CDataFile::Load() {
     }
     ReportMissingCopies(missing);
     return TRUE;
+}
+
+void CDataFile::RefreshBackupRuns() {
+    // Each history is read once for all its items; reading it per item made the load grow
+    // with items times packs.
+    for (auto& h : m_histories) {
+        try {
+            h->LoadPacks();
+        } catch (const fw::CException&) {
+            // A damaged history shows its items without copies; the run reports it.
+        } catch (const std::bad_alloc&) {
+        }
+        for (CBrennaItem* item : h->LinkedItems()) item->RefreshFromLoadedPacks();
+    }
 }
 
 void CDataFile::ReportLoadFault(UINT causeId) {

@@ -64,6 +64,7 @@ public:
 
 private:
     void Clear();
+    void RefreshBackupRuns();
     // Where the damaged data file will be kept when the catalogue is next saved.
     std::string KeepNameForDamaged() const;
     void ReportLoadFault(UINT causeId);

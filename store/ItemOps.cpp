@@ -19,14 +19,24 @@ std::string CBrennaItem::CurrentCopyOfRun() const {
     if (!m_pHistory) return {};
     // Reading the history may meet a damaged file; the item then simply has no copy.
     try {
-        const CBrnBackupItemPack* pack = m_pHistory->FindPack(m_evacuationTime);
-        if (!pack) return {};
-        if (m_fileFlag == 0) return pack->Definition().Folder();
-        if (pack->Entries().empty()) return {};
-        return m_pHistory->Repository() + "\\" + pack->Entries().front()->StoredName();
+        if (!m_pHistory->LoadPacks()) return {};
     } catch (const fw::CException&) {
         return {};
     } catch (const std::bad_alloc&) {
         return {};
     }
+    return CopyInLoadedPacks();
 }
+
+std::string CBrennaItem::CopyInLoadedPacks() const {
+    if (!m_pHistory) return {};
+    for (const auto& pack : m_pHistory->Packs()) {
+        if (CompareFileTime(&pack->RunTime(), &m_evacuationTime) != 0) continue;
+        if (m_fileFlag == 0) return pack->Definition().Folder();
+        if (pack->Entries().empty()) return {};
+        return m_pHistory->Repository() + "\\" + pack->Entries().front()->StoredName();
+    }
+    return {};
+}
+
+BOOL CBrennaItem::RefreshFromLoadedPacks() { return RefreshFrom(CopyInLoadedPacks()); }

@@ -127,6 +127,17 @@ bool ScriptedPrompt::SaveFile(HWND, std::string& path) {
     return true;
 }
 
+bool ScriptedPrompt::FileDialog(HWND, bool open, const std::string& filter,
+                                const std::string& defaultExt, std::string& path) {
+    fileAsked.push_back({open, filter, defaultExt, path});
+    if (fileAnswers.empty()) return false;
+    Choice c = fileAnswers.front();
+    fileAnswers.pop_front();
+    if (c.result != IDOK) return false;
+    path = c.path;
+    return true;
+}
+
 int ScriptedPrompt::BrowseFolder(HWND, const std::string& title, std::string& path) {
     folderAsked.push_back(path);
     if (folderAnswers.empty()) return IDCANCEL;

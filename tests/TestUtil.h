@@ -61,6 +61,16 @@ public:
     std::deque<Choice> saveAnswers, folderAnswers;
     // What each file or folder dialog was opened with (its starting path).
     std::vector<std::string> saveAsked, folderAsked;
+    // Open and Save As dialogs with a filter: queued answers (none queued means Cancel) and
+    // what each one was opened with.
+    bool FileDialog(HWND owner, bool open, const std::string& filter,
+                    const std::string& defaultExt, std::string& path) override;
+    struct FileAsk {
+        bool open;
+        std::string filter, defaultExt, path;
+    };
+    std::deque<Choice> fileAnswers;
+    std::vector<FileAsk> fileAsked;
 
     struct Shown {
         std::string text;

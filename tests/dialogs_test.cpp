@@ -661,12 +661,8 @@ void ShowForCapture(fw::CDialog& dlg, const std::string& dir, const std::string&
     ASSERT_TRUE(dlg.CreateModeless(nullptr));
     HWND h = dlg.Hwnd();
     SetWindowPos(h, HWND_TOPMOST, 40, 40, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
-    Pump(500);
-    // Wine can leave the first window's caption drawn inactive although it is active.
     SetForegroundWindow(h);
-    Pump(500);
-    RedrawWindow(h, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    Pump(200);
+    Pump(700);
     RECT r;
     GetWindowRect(h, &r);
     // Written whole under another name first, so the script never reads half a line.
