@@ -8,6 +8,7 @@
 
 #include "TestUtil.h"
 #include "app/BrennaApp.h"
+#include "backup/BrnFile.h"
 #include "frame/MainFrame.h"
 #include "fw/Dialog.h"
 #include "fw/Strings.h"
@@ -176,6 +177,32 @@ TEST_F(MainWindow, ColumnsAndRowTexts) {
     EXPECT_EQ(Cell(0, 6), "");
     EXPECT_EQ(Cell(0, 5), "File Folder");
     EXPECT_EQ(file->m_typeText, "TXT File");
+}
+
+TEST_F(MainWindow, BackupRunRowsShowTheirGeneration) {
+    testutil::WriteFile(src / "Data\\x.txt", "x");
+    testutil::WriteFile(src / "Data\\y.txt", "y");
+    std::string definition = src / "Data.brn";
+    {
+        CBrnFile def;
+        ASSERT_TRUE(def.SetFolder(src / "Data"));
+        ASSERT_TRUE(def.CreateNew(definition));
+        ASSERT_TRUE(def.Save());
+        def.Close();
+    }
+    app->m_bBrnFile = TRUE;
+    ASSERT_NE(app->Dispatch(definition.c_str(), nullptr), 0);
+    testutil::WriteFile(src / "Data\\x.txt", "changed");
+    ASSERT_NE(app->Dispatch(definition.c_str(), nullptr), 0);
+    Evacuate("plain.txt");
+    Open();
+    frame->View().Sort(3, true);
+    // Ordinary items have an empty BRN; runs show 1 and 2. Folder targets have no size.
+    EXPECT_EQ(Column(3), (std::vector<std::string>{"1", "2", ""}));
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"Data", "Data", "plain.txt"}));
+    EXPECT_EQ(Cell(0, 4), "");
+    EXPECT_EQ(Cell(0, 5), "File Folder");
+    EXPECT_EQ(Cell(2, 4), "1 B");
 }
 
 TEST_F(MainWindow, RowsOfTheSameKindShareOneIcon) {
