@@ -7,6 +7,7 @@
 #include "resource.h"
 #include "util/FileUtil.h"
 #include "view/IconKey.h"
+#include "view/IconLoad.h"
 #include "view/RowModel.h"
 
 namespace {
@@ -15,29 +16,6 @@ std::string TimeText(const FILETIME& time) {
     char text[64];
     util::FormatFileTime(time, text);
     return text;
-}
-
-// The large icon the list shows for the item: the icon file's own first icon, else the one the
-// shell associates with the item (the type's icon by name when Wine answers neither).
-HICON LargeIconFor(const CBrennaItem& item) {
-    view::IconSource source = view::IconSourceFor(item);
-    HINSTANCE inst = GetModuleHandleA(nullptr);
-    HICON icon = ExtractIconA(inst, source.iconFile.c_str(), 0);
-    if (reinterpret_cast<UINT_PTR>(icon) > 1) return icon;
-    char path[MAX_PATH];
-    lstrcpynA(path, source.fallback.c_str(), MAX_PATH);
-    WORD index = 0;
-    if ((icon = ExtractAssociatedIconA(inst, path, &index))) return icon;
-    SHFILEINFOA info{};
-    if (SHGetFileInfoA(source.fallback.c_str(), 0, &info, sizeof info,
-                       SHGFI_ICON | SHGFI_LARGEICON) &&
-        info.hIcon)
-        return info.hIcon;
-    info = {};
-    if (SHGetFileInfoA(source.fallback.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
-                       SHGFI_ICON | SHGFI_USEFILEATTRIBUTES | SHGFI_LARGEICON))
-        return info.hIcon;
-    return nullptr;
 }
 
 struct AttributeBox {
@@ -85,7 +63,7 @@ BOOL CPropertyDialog::OnInitDialog() {
     SendDlgItemMessageA(m_hWnd, IDC_PROP_DESCRIPTION, EM_SETLIMITTEXT, 0, 0);
     SetItemText(IDC_PROP_DESCRIPTION, m_item->m_description);
 
-    m_icon = LargeIconFor(*m_item);
+    m_icon = view::LoadItemIcon(view::IconSourceFor(*m_item), true);
     if (m_icon)
         SendDlgItemMessageA(m_hWnd, IDC_PROP_ICON, STM_SETICON, reinterpret_cast<WPARAM>(m_icon),
                             0);

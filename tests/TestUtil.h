@@ -63,8 +63,8 @@ public:
     std::vector<std::string> saveAsked, folderAsked;
     // Open and Save As dialogs with a filter: queued answers (none queued means Cancel) and
     // what each one was opened with.
-    bool FileDialog(HWND owner, bool open, const std::string& filter,
-                    const std::string& defaultExt, std::string& path) override;
+    bool FileDialog(HWND owner, bool open, const std::string& filter, const std::string& defaultExt,
+                    std::string& path) override;
     struct FileAsk {
         bool open;
         std::string filter, defaultExt, path;

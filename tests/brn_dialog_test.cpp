@@ -2,6 +2,7 @@
 // through their controls, real definition files, and definitions re-created from real runs.
 #include <gtest/gtest.h>
 #include <windows.h>
+// shlobj.h needs the types of windows.h first.
 #include <shlobj.h>
 
 #include <cstdint>
@@ -63,8 +64,8 @@ std::string LongForm(const std::string& path) {
 
 // True when nothing else holds the file open (the definition's file is opened exclusively).
 bool IsReleased(const std::string& path) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                           0, nullptr);
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     CloseHandle(h);
     return true;
@@ -117,7 +118,9 @@ protected:
     void SetUp() override { OleInitialize(nullptr); }
     void TearDown() override { OleUninitialize(); }
 
-    std::string Shown(size_t i) const { return i < prompt.shown.size() ? prompt.shown[i].text : ""; }
+    std::string Shown(size_t i) const {
+        return i < prompt.shown.size() ? prompt.shown[i].text : "";
+    }
 
     TempDir dir;
     ScriptedPrompt prompt;
@@ -128,10 +131,10 @@ TEST_F(BrnFileDialog, NameCheckAndAppendedExtension) {
         std::string path;
         bool isDefinition;
     } names[] = {
-        {"a.brn", true},        {"A.BRN", true},          {"C:\\x\\a.Brn", true},
-        {".brn", true},         {"a.brnx", false},        {"a.txt", false},
-        {"brn", false},         {"a.", false},            {"C:\\d.brn\\file", false},
-        {"a.brn.txt", false},   {"C:\\d.x\\brn", false},  {"", false},
+        {"a.brn", true},      {"A.BRN", true},         {"C:\\x\\a.Brn", true},
+        {".brn", true},       {"a.brnx", false},       {"a.txt", false},
+        {"brn", false},       {"a.", false},           {"C:\\d.brn\\file", false},
+        {"a.brn.txt", false}, {"C:\\d.x\\brn", false}, {"", false},
     };
     for (const auto& n : names)
         EXPECT_EQ(CBrnFileDialog::IsDefinitionName(n.path), n.isDefinition) << n.path;
@@ -198,7 +201,7 @@ TEST_F(BrnFileDialog, CreateWritesTheRecordUnderTheChosenNameWithAFreshIdentifie
     ASSERT_EQ(prompt.fileAsked.size(), 3u);
     for (const auto& ask : prompt.fileAsked) {
         EXPECT_FALSE(ask.open);
-        EXPECT_EQ(ask.filter, "Brennahold backup definition file(*.brn)|*.brn");
+        EXPECT_EQ(ask.filter, fw::LoadStr(IDS_FILTER_BRN));
         EXPECT_EQ(ask.defaultExt, "brn");
     }
 }
@@ -260,14 +263,14 @@ TEST_F(BrnFileDialog, FailedCreationKeepsTheDialogOpenUntilCancel) {
         prompt.fileAnswers.push_back({IDOK, answer});
         Click(h, IDOK);
         ASSERT_EQ(prompt.shown.size(), 1u) << answer.size();
-        EXPECT_EQ(Shown(0), "Failed to write file");
+        EXPECT_EQ(Shown(0), fw::LoadStr(IDS_FAILED_WRITE_FILE));
         EXPECT_TRUE(IsWindow(h));
         // The failed definition stays: OK asks for no other name and fails again.
         prompt.fileAnswers.push_back({IDOK, dir / "Other"});
         Click(h, IDOK);
         EXPECT_EQ(prompt.fileAsked.size(), 1u);
         ASSERT_EQ(prompt.shown.size(), 2u);
-        EXPECT_EQ(Shown(1), "Failed to write file");
+        EXPECT_EQ(Shown(1), fw::LoadStr(IDS_FAILED_WRITE_FILE));
         prompt.fileAnswers.clear();
         Click(h, IDCANCEL);
         EXPECT_EQ(dlg.Hwnd(), nullptr);
@@ -330,7 +333,7 @@ TEST_F(BrnFileDialog, BrowseChoosesATargetFileFromAllFiles) {
     ASSERT_EQ(prompt.fileAsked.size(), 2u);
     for (const auto& ask : prompt.fileAsked) {
         EXPECT_TRUE(ask.open);
-        EXPECT_EQ(ask.filter, "All files(*.*)|*.*");
+        EXPECT_EQ(ask.filter, fw::LoadStr(IDS_FILTER_ALL));
         EXPECT_EQ(ask.defaultExt, "brn");
     }
     EXPECT_TRUE(prompt.shown.empty());
@@ -403,11 +406,11 @@ TEST_F(BrnCommands, EnablingFollowsTheSettingAndTheSelection) {
         const CBrennaItem* item;
         bool enabled;
     } cases[] = {
-        {ID_BRN_CREATE, true, 0, nullptr, true},    {ID_BRN_CREATE, false, 0, nullptr, false},
-        {ID_BRN_OPEN, true, 3, &ordinary, true},    {ID_BRN_OPEN, false, 1, &run, false},
-        {ID_BRN_RESTORE, true, 1, &run, true},      {ID_BRN_RESTORE, false, 1, &run, false},
-        {ID_BRN_RESTORE, true, 2, &run, false},     {ID_BRN_RESTORE, true, 1, &ordinary, false},
-        {ID_BRN_RESTORE, true, 0, nullptr, false},  {ID_BRN_RESTORE, true, 1, nullptr, false},
+        {ID_BRN_CREATE, true, 0, nullptr, true},   {ID_BRN_CREATE, false, 0, nullptr, false},
+        {ID_BRN_OPEN, true, 3, &ordinary, true},   {ID_BRN_OPEN, false, 1, &run, false},
+        {ID_BRN_RESTORE, true, 1, &run, true},     {ID_BRN_RESTORE, false, 1, &run, false},
+        {ID_BRN_RESTORE, true, 2, &run, false},    {ID_BRN_RESTORE, true, 1, &ordinary, false},
+        {ID_BRN_RESTORE, true, 0, nullptr, false}, {ID_BRN_RESTORE, true, 1, nullptr, false},
         {ID_FILE_RESTORE, true, 1, &run, false},
     };
     for (const auto& c : cases)
@@ -487,7 +490,7 @@ TEST_F(BrnCommands, ModifyKeepsTheIdentifierAndReadsBackTheShorterList) {
 
     ASSERT_EQ(prompt.fileAsked.size(), 2u);
     EXPECT_TRUE(prompt.fileAsked[0].open);
-    EXPECT_EQ(prompt.fileAsked[0].filter, "Brennahold backup definition file(*.brn)|*.brn");
+    EXPECT_EQ(prompt.fileAsked[0].filter, fw::LoadStr(IDS_FILTER_BRN));
     EXPECT_EQ(prompt.fileAsked[0].defaultExt, "brn");
 }
 
@@ -502,11 +505,11 @@ TEST_F(BrnCommands, ModifyRefusesWrongNamesAndUnreadableFiles) {
         std::vector<std::string> messages;
         bool dialogOpened;
     } cases[] = {
-        {dir / "notes.txt", {"Invalid backup definition file name"}, false},
-        {dir / "Fine.BRN.txt", {"Invalid backup definition file name"}, false},
-        {dir / "noextension", {"Invalid backup definition file name"}, false},
-        {dir / "Missing.brn", {"Failed to open file"}, false},
-        {dir / "Damaged.brn", {badFormat, "Failed to open file"}, false},
+        {dir / "notes.txt", {fw::LoadStr(IDS_BRN_INVALID_NAME)}, false},
+        {dir / "Fine.BRN.txt", {fw::LoadStr(IDS_BRN_INVALID_NAME)}, false},
+        {dir / "noextension", {fw::LoadStr(IDS_BRN_INVALID_NAME)}, false},
+        {dir / "Missing.brn", {fw::LoadStr(IDS_FAILED_OPEN_FILE)}, false},
+        {dir / "Damaged.brn", {badFormat, fw::LoadStr(IDS_FAILED_OPEN_FILE)}, false},
         {dir / "Fine.BRN", {}, true},
     };
     for (const auto& c : cases) {
@@ -578,7 +581,7 @@ TEST_F(BrnCommands, RecreateWritesTheDefinitionOfTheSelectedRun) {
     ASSERT_EQ(prompt.fileAsked.size(), 2u);
     for (const auto& ask : prompt.fileAsked) {
         EXPECT_FALSE(ask.open);
-        EXPECT_EQ(ask.filter, "Brennahold backup definition file(*.brn)|*.brn");
+        EXPECT_EQ(ask.filter, fw::LoadStr(IDS_FILTER_BRN));
         EXPECT_EQ(ask.defaultExt, "brn");
     }
 }
@@ -594,7 +597,7 @@ TEST_F(BrnCommands, RecreateReportsEveryFailedStep) {
     CBrennaItem ordinary;
     testutil::MakeDirs(dir / "out");
 
-    const std::string failed = "Failed to write file";
+    const std::string failed = fw::LoadStr(IDS_FAILED_WRITE_FILE);
     const std::string badFormat =
         fw::LoadStr(fw::CArchiveException(fw::CArchiveException::badFormat).MessageId());
     enum History { intact, removed, damaged };

@@ -10,6 +10,7 @@
 #include "fw/Strings.h"
 #include "resource.h"
 #include "view/IconKey.h"
+#include "view/IconLoad.h"
 #include "view/RowModel.h"
 #include "view/ViewState.h"
 
@@ -19,24 +20,6 @@ constexpr UINT kSortArrowBitmap = 130;
 // The id a single-view frame gives its view window.
 constexpr UINT kPaneId = 0xE900;
 constexpr UINT WM_RESTORE_PLACEMENT = WM_USER + 5;
-
-// The icon the shell associates with path. ExtractAssociatedIconA comes first; Wine answers it
-// with nothing, so the shell's file information stands in, and last the type's icon by name.
-HICON AssociatedIcon(const std::string& path, UINT size) {
-    char buf[MAX_PATH];
-    lstrcpynA(buf, path.c_str(), MAX_PATH);
-    WORD index = 0;
-    if (HICON icon = ExtractAssociatedIconA(GetModuleHandleA(nullptr), buf, &index)) return icon;
-    SHFILEINFOA info{};
-    if (SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_ICON | size) && info.hIcon)
-        return info.hIcon;
-    info = {};
-    if (SHGetFileInfoA(path.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
-                       SHGFI_ICON | SHGFI_USEFILEATTRIBUTES | size) &&
-        info.hIcon)
-        return info.hIcon;
-    return nullptr;
-}
 
 }  // namespace
 
@@ -141,14 +124,8 @@ int CBrennaView::ImageFor(CBrennaItem* item) {
     if (shared != m_imageByKey.end()) {
         image = shared->second;
     } else {
-        HINSTANCE inst = GetModuleHandleA(nullptr);
-        // The icon file's own first icon, else the one the shell associates with the item.
-        HICON large = ExtractIconA(inst, source.iconFile.c_str(), 0);
-        if (reinterpret_cast<UINT_PTR>(large) <= 1) large = nullptr;
-        HICON small = nullptr;
-        ExtractIconExA(source.iconFile.c_str(), 0, nullptr, &small, 1);
-        if (!large) large = AssociatedIcon(source.fallback, SHGFI_LARGEICON);
-        if (!small) small = AssociatedIcon(source.fallback, SHGFI_SMALLICON);
+        HICON large = view::LoadItemIcon(source, true);
+        HICON small = view::LoadItemIcon(source, false);
         image = ImageList_ReplaceIcon(m_largeImages, -1, large);
         ImageList_ReplaceIcon(m_smallImages, -1, small);
         if (large) DestroyIcon(large);
