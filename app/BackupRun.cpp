@@ -17,8 +17,12 @@ BOOL CBrennaApp::RunBackupDefinition(const char* path, IItemListView* view) {
     GetSystemTime(&now);
     FILETIME runTime;
     SystemTimeToFileTime(&now, &runTime);
+    size_t countBefore = m_dataFile.GetCount();
     int changeCount = 0;
     BOOL ok = m_dataFile.BackupFolder(definition, path, runTime, changeCount);
-    if (ok && changeCount > 0 && view) view->AddNewRows();
+    if (ok && changeCount > 0) {
+        if (view) view->AddNewRows();
+        if (m_dataFile.GetCount() > countBefore) AskProperties(view);
+    }
     return ok;
 }

@@ -634,3 +634,73 @@ TEST_F(ItemCommands, SettingsWriteOnlyWhatChangedAndReSort) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ItemCommands, BackupRunOpensThePropertyDialogOnlyWhenItAddedARun) {
+    testutil::WriteFile(src / "Data\\x.txt", "x");
+    std::string definition = src / "Data.brn";
+    {
+        CBrnFile def;
+        ASSERT_TRUE(def.SetFolder(src / "Data"));
+        ASSERT_TRUE(def.CreateNew(definition));
+        ASSERT_TRUE(def.Save());
+        def.Close();
+    }
+    Open();
+    app->m_bBrnFile = TRUE;
+    app->m_bAskAlways = TRUE;
+    int opened = 0;
+    auto cancel = [&](fw::CDialog& dlg) -> INT_PTR {
+        ++opened;
+        EXPECT_EQ(dlg.TemplateId(), static_cast<UINT>(IDD_PROPERTY));
+        return IDCANCEL;
+    };
+    prompt.dialogs.push_back(cancel);
+    prompt.dialogs.push_back(cancel);
+    app->OpenDocument(definition.c_str(), &frame->View());
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(Rows(), 1);
+    // Nothing changed: the message, no new row and no dialog.
+    app->OpenDocument(definition.c_str(), &frame->View());
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(Rows(), 1);
+    ASSERT_FALSE(prompt.shown.empty());
+    EXPECT_EQ(prompt.shown.back().text, fw::LoadStr(IDS_NO_FILES_ADDED));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ItemCommands, DefinitionCommandsFollowTheSettingAndTheSelection) {
+    testutil::WriteFile(src / "Data\\x.txt", "x");
+    std::string definition = src / "Data.brn";
+    {
+        CBrnFile def;
+        ASSERT_TRUE(def.SetFolder(src / "Data"));
+        ASSERT_TRUE(def.CreateNew(definition));
+        ASSERT_TRUE(def.Save());
+        def.Close();
+    }
+    app->m_bBrnFile = TRUE;
+    ASSERT_NE(app->Dispatch(definition.c_str(), nullptr), 0);
+    Evacuate("plain.txt");
+    Open();
+    frame->View().Sort(3, true);  // the run (a folder target) first
+    Select({});
+    EXPECT_TRUE(Enabled(ID_BRN_CREATE));
+    EXPECT_TRUE(Enabled(ID_BRN_OPEN));
+    EXPECT_FALSE(Enabled(ID_BRN_RESTORE));
+    Select({0});
+    EXPECT_TRUE(Enabled(ID_BRN_RESTORE));
+    Select({1});
+    EXPECT_FALSE(Enabled(ID_BRN_RESTORE));
+    Select({0, 1});
+    EXPECT_FALSE(Enabled(ID_BRN_RESTORE));
+    app->m_bBrnFile = FALSE;
+    Select({0});
+    for (UINT id : {ID_BRN_CREATE, ID_BRN_OPEN, ID_BRN_RESTORE}) EXPECT_FALSE(Enabled(id));
+}
+
+}  // namespace

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "backup/BrnCommands.h"
 #include "fw/Strings.h"
 #include "resource.h"
 #include "view/IconKey.h"
@@ -92,6 +93,12 @@ void CBrennaView::AddNewRows() {
     }
     m_nShown = static_cast<int>(catalogue.GetCount());
     SetRowCount();
+}
+
+HWND CBrennaView::Owner() const { return GetAncestor(m_hWnd, GA_ROOT); }
+
+std::function<void(DWORD)> CBrennaView::Help() const {
+    return [app = m_app](DWORD topic) { app->HelpTopic(topic); };
 }
 
 void CBrennaView::SetRowCount() {
@@ -214,6 +221,14 @@ bool CBrennaView::OnCommand(UINT id) {
         case ID_SORT_DESCENDING: Sort(column, false); return true;
         case ID_EDIT_SELECT_ALL: SelectAll(); return true;
         case ID_FILE_PROPERTY: OnProperty(); return true;
+        case ID_BRN_CREATE: backup::CreateDefinition(Owner(), Help()); return true;
+        case ID_BRN_OPEN: backup::ModifyDefinition(Owner(), Help()); return true;
+        case ID_BRN_RESTORE: {
+            int row = NextSelected(-1);
+            if (row >= 0 && SelectedCount() == 1 && m_rows[row]->IsBackupRun())
+                backup::RecreateDefinition(Owner(), *m_rows[row]);
+            return true;
+        }
         default: return false;
     }
 }
@@ -227,6 +242,14 @@ bool CBrennaView::OnUpdateCommand(fw::CCmdUI& ui) {
         case ID_FILE_WRITE:
         case ID_FILE_DELETE: ui.Enable(selected > 0); return true;
         case ID_FILE_PROPERTY: ui.Enable(selected == 1); return true;
+        case ID_BRN_CREATE:
+        case ID_BRN_OPEN:
+        case ID_BRN_RESTORE: {
+            int row = NextSelected(-1);
+            ui.Enable(backup::IsDefinitionCommandEnabled(ui.id, m_app->m_bBrnFile != FALSE, selected,
+                                                         row >= 0 ? m_rows[row] : nullptr));
+            return true;
+        }
         case ID_SORT_ASCENDING: ui.SetCheck(ascending); return true;
         case ID_SORT_DESCENDING: ui.SetCheck(!ascending); return true;
         case ID_EDIT_SELECT_ALL: ui.Enable(true); return true;

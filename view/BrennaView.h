@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -67,6 +68,10 @@ public:
 
 private:
     std::string NameTextOf(int row) const;
+    // The main window, owner of the dialogs the commands open.
+    HWND Owner() const;
+    // Opens the application's help at a topic; dialogs call it for F1.
+    std::function<void(DWORD)> Help() const;
     POINT ContextMenuAnchor() const;
     static LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                      DWORD_PTR self);

@@ -37,7 +37,7 @@ void CBrennaView::OnRestore() {
 }
 
 void CBrennaView::OnWrite() {
-    HWND owner = GetAncestor(m_hWnd, GA_ROOT);
+    HWND owner = Owner();
     for (int row = NextSelected(-1); row >= 0; row = NextSelected(row)) {
         CBrennaItem* item = m_rows[row];
         if (item->IsFile()) {
@@ -106,8 +106,8 @@ void CBrennaView::OnProperty() {
     if (row < 0) return;
     CBrennaItem* item = m_rows[row];
     CPropertyDialog dlg(view::LocationText(*item), view::NameText(*item), *item, m_hWnd);
-    dlg.SetHelpHandler([this](DWORD topic) { m_app->HelpTopic(topic); });
-    dlg.DoModal(GetAncestor(m_hWnd, GA_ROOT));
+    dlg.SetHelpHandler(Help());
+    dlg.DoModal(Owner());
 }
 
 void CBrennaView::SelectAll() {
