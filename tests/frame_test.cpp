@@ -4,6 +4,7 @@
 
 #include <shlobj.h>
 
+#include <map>
 #include <memory>
 
 #include "TestUtil.h"
@@ -701,6 +702,101 @@ TEST_F(ItemCommands, DefinitionCommandsFollowTheSettingAndTheSelection) {
     app->m_bBrnFile = FALSE;
     Select({0});
     for (UINT id : {ID_BRN_CREATE, ID_BRN_OPEN, ID_BRN_RESTORE}) EXPECT_FALSE(Enabled(id));
+}
+
+}  // namespace
+
+namespace {
+
+// Reads the open context menu from another thread, then closes it.
+struct MenuSnapshot {
+    volatile bool stop = false;
+    bool opened = false;
+    std::map<UINT, UINT> state;  // command id to MF_ state bits, submenus included
+    POINT at{};
+};
+
+void Collect(HMENU menu, MenuSnapshot& snap) {
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        if (HMENU sub = GetSubMenu(menu, i)) {
+            Collect(sub, snap);
+            continue;
+        }
+        UINT id = GetMenuItemID(menu, i);
+        if (id) snap.state[id] = GetMenuState(menu, id, MF_BYCOMMAND);
+    }
+}
+
+DWORD WINAPI WatchMenu(void* param) {
+    auto* snap = static_cast<MenuSnapshot*>(param);
+    for (int i = 0; i < 200 && !snap->stop; ++i) {
+        if (HWND popup = FindWindowA("#32768", nullptr)) {
+            if (auto menu = reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0))) {
+                snap->opened = true;
+                Collect(menu, *snap);
+                RECT r;
+                GetWindowRect(popup, &r);
+                snap->at = {r.left, r.top};
+            }
+            PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+            PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+            return 0;
+        }
+        Sleep(10);
+    }
+    return 0;
+}
+
+class ContextMenu : public ItemCommands {
+protected:
+    MenuSnapshot Show(POINT screen) {
+        MenuSnapshot snap;
+        HANDLE watcher = CreateThread(nullptr, 0, WatchMenu, &snap, 0, nullptr);
+        SendMessageA(List(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(List()),
+                     MAKELPARAM(screen.x, screen.y));
+        // When nothing was shown the watcher stops looking.
+        snap.stop = true;
+        WaitForSingleObject(watcher, 5000);
+        CloseHandle(watcher);
+        Pump();
+        return snap;
+    }
+};
+
+TEST_F(ContextMenu, EntriesFollowSelectionStyleAndSort) {
+    for (const char* n : {"a.txt", "b.txt", "c.txt"}) Evacuate(n);
+    Open();
+    Select({});
+    EXPECT_FALSE(Show({-1, -1}).opened);
+
+    Select({1});
+    MenuSnapshot one = Show({-1, -1});
+    ASSERT_TRUE(one.opened);
+    EXPECT_FALSE(one.state[ID_FILE_PROPERTY] & MF_GRAYED);
+    EXPECT_TRUE(one.state[ID_EDIT_PASTE] & MF_GRAYED);
+    EXPECT_TRUE(one.state[ID_SORT_ASCENDING] & MF_CHECKED);
+    EXPECT_FALSE(one.state[ID_SORT_DESCENDING] & MF_CHECKED);
+    EXPECT_TRUE(one.state[ID_VIEW_DETAILS] & MF_CHECKED);
+    EXPECT_TRUE(one.state[ID_BRN_CREATE] & MF_GRAYED);
+    EXPECT_TRUE(one.state[ID_BRN_RESTORE] & MF_GRAYED);
+    // From the keyboard, the menu opens at the selected row (details: half a small icon in).
+    RECT row;
+    ListView_GetItemRect(List(), 1, &row, LVIR_BOUNDS);
+    POINT anchor{GetSystemMetrics(SM_CXSMICON) / 2, row.bottom - (row.bottom - row.top) / 2};
+    RECT lw;
+    GetWindowRect(List(), &lw);
+    EXPECT_EQ(one.at.x, lw.left + anchor.x);
+
+    SendMessageA(frame->Hwnd(), WM_COMMAND, ID_VIEW_LIST, 0);
+    frame->View().Sort(0, false);
+    Select({0, 1, 2});
+    MenuSnapshot three = Show({-1, -1});
+    ASSERT_TRUE(three.opened);
+    EXPECT_TRUE(three.state[ID_FILE_PROPERTY] & MF_GRAYED);
+    EXPECT_FALSE(three.state[ID_FILE_RESTORE] & MF_GRAYED);
+    EXPECT_TRUE(three.state[ID_VIEW_LIST] & MF_CHECKED);
+    EXPECT_FALSE(three.state[ID_VIEW_DETAILS] & MF_CHECKED);
+    EXPECT_TRUE(three.state[ID_SORT_DESCENDING] & MF_CHECKED);
 }
 
 }  // namespace
