@@ -340,10 +340,7 @@ void CBrnDataFile::Serialize(fw::CArchive& ar) {
         return;
     }
     try {
-        char magic[4];
-        ar.Read(magic, sizeof magic);
-        if (memcmp(magic, kMagic, sizeof kMagic) != 0 || ar.ReadU32() != kVersion)
-            throw fw::CArchiveException(fw::CArchiveException::badFormat);
+        backup::ReadMagicAndVersion(ar, kMagic, kVersion);
         GUID id = backup::ReadGuid(ar);
         int32_t count = ar.ReadI32();
         if (count < 0 || static_cast<uint64_t>(count) > ar.Remaining() / kMinPackSize)

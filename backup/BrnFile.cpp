@@ -68,6 +68,13 @@ GUID ReadGuid(fw::CArchive& ar) {
     return id;
 }
 
+void ReadMagicAndVersion(fw::CArchive& ar, const char (&magic)[4], uint32_t version) {
+    char read[4];
+    ar.Read(read, sizeof read);
+    if (memcmp(read, magic, sizeof read) != 0 || ar.ReadU32() != version)
+        throw fw::CArchiveException(fw::CArchiveException::badFormat);
+}
+
 void ReportFault(const fw::CException& e) { fw::MessageId(e.MessageId(), MB_OK | MB_ICONSTOP); }
 
 }  // namespace backup
@@ -205,10 +212,7 @@ void CBrnFile::Serialize(fw::CArchive& ar) {
     }
 
     try {
-        char magic[4];
-        ar.Read(magic, sizeof magic);
-        if (memcmp(magic, kMagic, sizeof kMagic) != 0 || ar.ReadU32() != kVersion)
-            throw fw::CArchiveException(fw::CArchiveException::badFormat);
+        backup::ReadMagicAndVersion(ar, kMagic, kVersion);
         GUID id = backup::ReadGuid(ar);
         uint32_t folderLen = ar.ReadU32();
         uint32_t count = ar.ReadU32();

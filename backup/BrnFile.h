@@ -19,6 +19,8 @@ namespace backup {
 // A GUID in its in-memory layout: Data1, Data2, Data3 little-endian, then the 8 bytes of Data4.
 void WriteGuid(fw::CArchive& ar, const GUID& id);
 GUID ReadGuid(fw::CArchive& ar);
+// Reads a four-byte magic and a u32 version; anything else raises an unexpected-format error.
+void ReadMagicAndVersion(fw::CArchive& ar, const char (&magic)[4], uint32_t version);
 
 // Shows the standard message of a reading or writing error in a stop box.
 void ReportFault(const fw::CException& e);

@@ -120,6 +120,15 @@ protected:
         GetPrivateProfileStringA("Settings", key, "", buf, sizeof buf, ini.c_str());
         return buf;
     }
+    // A backup definition file for target at path; returns path.
+    static std::string WriteDefinition(const std::string& target, const std::string& path) {
+        CBrnFile def;
+        EXPECT_TRUE(def.SetFolder(target));
+        EXPECT_TRUE(def.CreateNew(path));
+        EXPECT_TRUE(def.Save());
+        def.Close();
+        return path;
+    }
     void Evacuate(const std::string& rel, const std::string& content = "x", bool folder = false) {
         std::string path = src / rel;
         if (folder)
@@ -183,14 +192,7 @@ TEST_F(MainWindow, ColumnsAndRowTexts) {
 TEST_F(MainWindow, BackupRunRowsShowTheirGeneration) {
     testutil::WriteFile(src / "Data\\x.txt", "x");
     testutil::WriteFile(src / "Data\\y.txt", "y");
-    std::string definition = src / "Data.brn";
-    {
-        CBrnFile def;
-        ASSERT_TRUE(def.SetFolder(src / "Data"));
-        ASSERT_TRUE(def.CreateNew(definition));
-        ASSERT_TRUE(def.Save());
-        def.Close();
-    }
+    std::string definition = WriteDefinition(src / "Data", src / "Data.brn");
     app->m_bBrnFile = TRUE;
     ASSERT_NE(app->Dispatch(definition.c_str(), nullptr), 0);
     testutil::WriteFile(src / "Data\\x.txt", "changed");
@@ -640,14 +642,7 @@ namespace {
 
 TEST_F(ItemCommands, BackupRunOpensThePropertyDialogOnlyWhenItAddedARun) {
     testutil::WriteFile(src / "Data\\x.txt", "x");
-    std::string definition = src / "Data.brn";
-    {
-        CBrnFile def;
-        ASSERT_TRUE(def.SetFolder(src / "Data"));
-        ASSERT_TRUE(def.CreateNew(definition));
-        ASSERT_TRUE(def.Save());
-        def.Close();
-    }
+    std::string definition = WriteDefinition(src / "Data", src / "Data.brn");
     Open();
     app->m_bBrnFile = TRUE;
     app->m_bAskAlways = TRUE;
@@ -676,14 +671,7 @@ namespace {
 
 TEST_F(ItemCommands, DefinitionCommandsFollowTheSettingAndTheSelection) {
     testutil::WriteFile(src / "Data\\x.txt", "x");
-    std::string definition = src / "Data.brn";
-    {
-        CBrnFile def;
-        ASSERT_TRUE(def.SetFolder(src / "Data"));
-        ASSERT_TRUE(def.CreateNew(definition));
-        ASSERT_TRUE(def.Save());
-        def.Close();
-    }
+    std::string definition = WriteDefinition(src / "Data", src / "Data.brn");
     app->m_bBrnFile = TRUE;
     ASSERT_NE(app->Dispatch(definition.c_str(), nullptr), 0);
     Evacuate("plain.txt");
