@@ -745,12 +745,7 @@ TEST(BrnFormatMbcs, DoubleByteNamesInHistoryAreKeptAndReleased) {
     if (!testutil::IsJapaneseCodePage()) GTEST_SKIP() << "needs code page 932";
     TempDir repo;
     const std::string name = "br000000\\\x95\x5C.txt";
-    // Made directly: the test helpers' folder split is not multi-byte aware.
-    testutil::MakeDirs(repo / "br000000");
-    HANDLE h =
-        CreateFileA((repo / name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    CloseHandle(h);
+    testutil::WriteFile(repo / name, "");
     ASSERT_TRUE(testutil::Exists(repo / name));
     Pack pack = {kTime1, "C:\\\x95\x5C", {"\x95\x5C*"}, {{"C:\\\x95\x5C\\\x95\x5C.txt", name, 1}}};
     std::string path = repo / "br000000\\Docs.dat";

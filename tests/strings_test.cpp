@@ -352,9 +352,9 @@ TEST(StringTable, TextsFitTheirCodePageAndTheFormatter) {
             bool lost = false;
             size_t bytes = Narrow(text, cp, &lost).size();
             EXPECT_FALSE(lost) << e.name << " has characters outside code page " << cp;
-            for (const std::wstring& spec : FormatSpecs(text)) {
-                EXPECT_TRUE(supported.count(spec)) << e.name << ": " << Utf8(spec);
-                bytes += spec == L"%s" ? MAX_PATH - 1 : 10;
+            for (const std::wstring& format : FormatSpecs(text)) {
+                EXPECT_TRUE(supported.count(format)) << e.name << ": " << Utf8(format);
+                bytes += format == L"%s" ? MAX_PATH - 1 : 10;
             }
             EXPECT_LT(bytes, 1024u) << e.name;
         }

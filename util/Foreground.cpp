@@ -18,7 +18,7 @@ void ForceForegroundWindow(HWND wnd) {
         SystemParametersInfoA(SPI_SETFOREGROUNDLOCKTIMEOUT, 0,
                               reinterpret_cast<PVOID>(static_cast<UINT_PTR>(lockTimeout)), 0);
     } else {
-        // Without the saved value the session's time-out is left as it is.
+        // Without the saved value the system's time-out is left as it is.
         SetForegroundWindow(wnd);
     }
 
