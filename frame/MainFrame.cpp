@@ -163,6 +163,7 @@ bool CMainFrame::OnFrameUpdateCommand(fw::CCmdUI& ui) {
         case kIdToolBar: ui.SetCheck(m_toolBar.IsVisible()); return true;
         case kIdStatusBar: ui.SetCheck(StatusVisible()); return true;
         case kCmdExit:
+        case ID_CONTEXT_HELP:
         case ID_EDIT_SETTING:
         case ID_APP_ABOUT:
         case kCmdHelp:
@@ -201,6 +202,7 @@ void CMainFrame::OnCommand(UINT id) {
             return;
         case ID_APP_ABOUT: m_app->OnAppAbout(); return;
         case kCmdHelp: m_app->HelpTopic(0x10013); return;
+        case ID_CONTEXT_HELP: OnContextHelp(); return;
         case kCmdHelpFinder:
         case kCmdDefaultHelp: m_app->HelpTopic(0x10025); return;
         case kCmdOrvaneHome: m_app->HelpTopic(0x10023); return;
@@ -208,6 +210,57 @@ void CMainFrame::OnCommand(UINT id) {
         case kCmdQuillon: m_app->HelpTopic(0x10012); return;
         default: return;
     }
+}
+
+void CMainFrame::OnContextHelp() {
+    // Context-help mode: the help cursor until the next click, whose target picks the topic
+    // through the application's help map; Esc or a click outside the window leaves the mode.
+    HCURSOR old = SetCursor(LoadCursor(nullptr, IDC_HELP));
+    SetCapture(m_hWnd);
+    DWORD data = 0;
+    MSG msg;
+    while (GetCapture() == m_hWnd && GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) break;
+        if (msg.message == WM_MOUSEMOVE || msg.message == WM_SETCURSOR) {
+            SetCursor(LoadCursor(nullptr, IDC_HELP));
+            continue;
+        }
+        if (msg.message != WM_LBUTTONDOWN && msg.message != WM_NCLBUTTONDOWN) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+            continue;
+        }
+        POINT pt;
+        GetCursorPos(&pt);
+        data = HelpIdAt(pt);
+        break;
+    }
+    ReleaseCapture();
+    SetCursor(old);
+    if (data) m_app->WinHelp(data, HELP_CONTEXT);
+}
+
+DWORD CMainFrame::HelpIdAt(POINT screen) const {
+    constexpr DWORD kCommandHelp = 0x10000, kResourceHelp = 0x20000, kNonClientHelp = 0x40000;
+    RECT wr;
+    GetWindowRect(m_hWnd, &wr);
+    if (!PtInRect(&wr, screen)) return 0;
+    HWND toolbar = m_toolBar.Toolbar();
+    RECT tr;
+    if (toolbar && IsWindowVisible(toolbar) && GetWindowRect(toolbar, &tr) && PtInRect(&tr, screen)) {
+        POINT pt = screen;
+        ScreenToClient(toolbar, &pt);
+        int index = static_cast<int>(SendMessageA(toolbar, TB_HITTEST, 0, reinterpret_cast<LPARAM>(&pt)));
+        TBBUTTON button{};
+        if (index >= 0 && SendMessageA(toolbar, TB_GETBUTTON, index, reinterpret_cast<LPARAM>(&button)) &&
+            button.idCommand)
+            return kCommandHelp + button.idCommand;
+    }
+    RECT client;
+    GetClientRect(m_hWnd, &client);
+    MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    if (!PtInRect(&client, screen)) return kNonClientHelp + IDR_MAINFRAME;
+    return kResourceHelp + IDR_MAINFRAME;
 }
 
 void CMainFrame::OnInitMenuPopup(HMENU menu) {

@@ -39,6 +39,9 @@ public:
     void RestoreState();
     void SaveState();
     bool IsStateRestored() const { return m_bStateRestored; }
+    // The help id of what lies at a screen point in context-help mode: a toolbar command, the
+    // non-client area, or the window itself; 0 outside the frame.
+    DWORD HelpIdAt(POINT screen) const;
 
     // The clipboard format of the program's own drags, set by the view.
     UINT m_cfPrivate = 0;
@@ -56,6 +59,7 @@ private:
     bool OnFrameUpdateCommand(fw::CCmdUI& ui);
     void ShowStatusText(UINT id);
     bool StatusVisible() const;
+    void OnContextHelp();
 
     CBrennaApp* m_app;
     CBrennaView m_view;

@@ -365,6 +365,23 @@ TEST_F(MainWindow, ToolbarAndStatusBarPlacementComesFromTheKeys) {
     }
 }
 
+TEST_F(MainWindow, ContextHelpIdsForToolbarWindowAndOutside) {
+    Open();
+    HWND toolbar = frame->ToolBar().Toolbar();
+    RECT button;
+    ASSERT_TRUE(SendMessageA(toolbar, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&button)));
+    POINT pt{(button.left + button.right) / 2, (button.top + button.bottom) / 2};
+    ClientToScreen(toolbar, &pt);
+    EXPECT_EQ(frame->HelpIdAt(pt), 0x10000u + ID_FILE_RESTORE);
+    RECT list;
+    GetWindowRect(List(), &list);
+    EXPECT_EQ(frame->HelpIdAt(POINT{list.left + 20, list.top + 40}), 0x20000u + IDR_MAINFRAME);
+    RECT wr;
+    GetWindowRect(frame->Hwnd(), &wr);
+    EXPECT_EQ(frame->HelpIdAt(POINT{wr.left + 40, wr.top + 5}), 0x40000u + IDR_MAINFRAME);
+    EXPECT_EQ(frame->HelpIdAt(POINT{wr.right + 10, wr.top}), 0u);
+}
+
 TEST_F(MainWindow, OlderLayoutWithoutBrnColumnIsRead) {
     Evacuate("a.txt");
     testutil::WriteFile(ini,
