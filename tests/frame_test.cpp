@@ -365,6 +365,21 @@ TEST_F(MainWindow, ToolbarAndStatusBarPlacementComesFromTheKeys) {
     }
 }
 
+TEST_F(MainWindow, TypingFindsRowsByName) {
+    for (const char* n : {"apple.txt", "Banana.txt", "blueberry.txt", "cherry.txt"}) Evacuate(n);
+    Open();
+    auto find = [&](const char* text, int start) {
+        LVFINDINFOA info{};
+        info.flags = LVFI_STRING | LVFI_PARTIAL | LVFI_WRAP;
+        info.psz = text;
+        return ListView_FindItem(List(), start, &info);
+    };
+    EXPECT_EQ(find("b", -1), 1);
+    EXPECT_EQ(find("bl", -1), 2);
+    EXPECT_EQ(find("a", 2), 0);
+    EXPECT_EQ(find("z", -1), -1);
+}
+
 TEST_F(MainWindow, ContextHelpIdsForToolbarWindowAndOutside) {
     Open();
     HWND toolbar = frame->ToolBar().Toolbar();

@@ -160,6 +160,27 @@ bool CBrennaView::OnNotify(NMHDR* nm, LRESULT* result) {
             *result = 0;
             return true;
         }
+        case LVN_ODFINDITEMA: {
+            // Typing in the list jumps to the next row whose Name starts with what was typed,
+            // as in a list that holds its own rows.
+            auto* find = reinterpret_cast<NMLVFINDITEMA*>(nm);
+            *result = FindRowByName(find->lvfi.flags, find->lvfi.psz, find->iStart);
+            return true;
+        }
+        case LVN_ODFINDITEMW: {
+            // Wine's list asks in Unicode even of an ANSI parent.
+            auto* find = reinterpret_cast<NMLVFINDITEMW*>(nm);
+            std::string text;
+            if (find->lvfi.psz) {
+                char buf[MAX_PATH];
+                if (WideCharToMultiByte(CP_ACP, 0, find->lvfi.psz, -1, buf, MAX_PATH, nullptr,
+                                        nullptr))
+                    text = buf;
+            }
+            *result = FindRowByName(find->lvfi.flags, find->lvfi.psz ? text.c_str() : nullptr,
+                                    find->iStart);
+            return true;
+        }
         case LVN_COLUMNCLICK: {
             auto* lv = reinterpret_cast<NMLISTVIEW*>(nm);
             bool ascending = true;
@@ -171,6 +192,26 @@ bool CBrennaView::OnNotify(NMHDR* nm, LRESULT* result) {
         default:
             return false;
     }
+}
+
+int CBrennaView::FindRowByName(UINT flags, const char* text, int start) const {
+    if (!(flags & (LVFI_STRING | LVFI_PARTIAL)) || !text || m_rows.empty()) return -1;
+    std::string wanted = text;
+    bool partial = (flags & LVFI_PARTIAL) != 0;
+    int count = RowCount();
+    if (start < 0 || start >= count) start = 0;
+    for (int n = 0; n < count; ++n) {
+        int row = (start + n) % count;
+        if (!(flags & LVFI_WRAP) && row < start) break;
+        std::string name = view::NameText(*m_rows[row]);
+        size_t len = partial ? wanted.size() : std::max(wanted.size(), name.size());
+        if (name.size() < wanted.size()) continue;
+        if (CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, name.c_str(),
+                           static_cast<int>(std::min(len, name.size())), wanted.c_str(),
+                           static_cast<int>(wanted.size())) == CSTR_EQUAL)
+            return row;
+    }
+    return -1;
 }
 
 void CBrennaView::Sort(int column, bool ascending) {

@@ -77,6 +77,8 @@ private:
                                      DWORD_PTR self);
 
     int ImageFor(CBrennaItem* item);
+    // The first row from start whose Name matches the list's search; -1 when none.
+    int FindRowByName(UINT flags, const char* text, int start) const;
     void SetRowCount();
 
     HWND m_hWnd = nullptr;
