@@ -7,10 +7,11 @@
 #include "frame/MainFrame.h"
 #include "frame/PropertyDialog.h"
 #include "frame/SetupDialog.h"
-#include "view/RowModel.h"
 #include "fw/Prompt.h"
 #include "fw/Strings.h"
 #include "resource.h"
+#include "util/Mbcs.h"
+#include "view/RowModel.h"
 
 namespace {
 
@@ -41,7 +42,7 @@ BOOL CBrennaApp::StartInteractive() {
     fw::SetMessageOwner(m_hMainWnd);
 
     GetModuleFileNameA(nullptr, m_szHelpPath, MAX_PATH);
-    if (char* dot = strrchr(m_szHelpPath, '.'); dot && dot - m_szHelpPath + 4 < MAX_PATH)
+    if (char* dot = util::MbsRChr(m_szHelpPath, '.'); dot && dot - m_szHelpPath + 4 < MAX_PATH)
         lstrcpyA(dot + 1, "chm");
     FillHelpMap();
 
