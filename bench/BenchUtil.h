@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "util/FileUtil.h"
+
 namespace bench {
 
 inline double Now() {
@@ -22,24 +24,8 @@ inline void WriteSmallFile(const std::string& path, const std::string& text) {
     CloseHandle(h);
 }
 
-inline void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::string n = fd.cFileName;
-            if (n == "." || n == "..") continue;
-            std::string child = path + "\\" + n;
-            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(child);
-            else
-                DeleteFileA(child.c_str());
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
-    }
-    RemoveDirectoryA(path.c_str());
-}
+// Removes a tree, read-only entries included, with the program's own helper.
+inline void RemoveTree(const std::string& path) { util::DeleteFolderTree(path.c_str()); }
 
 inline std::string Quote(const std::string& s) {
     std::string q(1, '"');
