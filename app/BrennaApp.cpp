@@ -1,15 +1,15 @@
-// Start-up, shut-down, settings and the help map of the application object.
+// Start-up, shut-down, the help map and the roads of the application object.
 #include "app/BrennaApp.h"
 
-#include <htmlhelp.h>
-
 #include "app/CommandLine.h"
+#include "backup/BackupRun.h"
 #include "frame/MainFrame.h"
 #include "fw/Prompt.h"
 #include "fw/Strings.h"
-#include "string_ids.h"
+#include "resource.h"
 #include "util/FileUtil.h"
 #include "util/Mbcs.h"
+#include "view/PropertyDialog.h"
 
 namespace {
 
@@ -17,31 +17,16 @@ constexpr char kEventPrefix[] = "BrennaholdEventNotification";
 constexpr char kMutexPrefix[] = "BrennaholdMutexNotification";
 constexpr size_t kObjectNameSize = 256;
 
-CBrennaApp* g_brennaApp = nullptr;
-
 }  // namespace
 
-CBrennaApp* GetBrennaApp() { return g_brennaApp; }
-
-CBrennaApp::CBrennaApp() { g_brennaApp = this; }
+CBrennaApp::CBrennaApp() = default;
 
 CBrennaApp::~CBrennaApp() {
-    if (m_pPersistFile) m_pPersistFile->Release();
-    if (m_pShellLink) m_pShellLink->Release();
-    if (m_hEvent) CloseHandle(m_hEvent);
-    if (m_hMutex) CloseHandle(m_hMutex);
-    if (m_hWatcher) CloseHandle(m_hWatcher);
+    m_pMainFrame.reset();
+    m_repository.SetShellLink(nullptr);
+    m_shellLink.Release();
     if (m_bOleInitialized) OleUninitialize();
-    if (g_brennaApp == this) g_brennaApp = nullptr;
-}
-
-bool MakeFullPath(const std::string& path, std::string& out) {
-    char buf[MAX_PATH];
-    char* file = nullptr;
-    DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, buf, &file);
-    if (n == 0 || n >= MAX_PATH) return false;
-    out = buf;
-    return true;
+    if (&fw::Prompt() == &m_shellPrompt) fw::SetPrompt(m_previousPrompt);
 }
 
 std::string MakeObjectName(const char* prefix, const std::string& ini, size_t size) {
@@ -73,20 +58,6 @@ BOOL CBrennaApp::EnsureDirectory(const char* path) {
     return CreateDirectoryA(path, nullptr);
 }
 
-BOOL CBrennaApp::CreateShellLinkObject() {
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                reinterpret_cast<void**>(&m_pShellLink)))) {
-        m_pShellLink = nullptr;
-        return FALSE;
-    }
-    if (FAILED(m_pShellLink->QueryInterface(IID_IPersistFile,
-                                            reinterpret_cast<void**>(&m_pPersistFile)))) {
-        m_pPersistFile = nullptr;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 BOOL CBrennaApp::ChooseRepository(const std::string& ini) {
     std::string folder;
     if (!ini.empty()) {
@@ -98,7 +69,6 @@ BOOL CBrennaApp::ChooseRepository(const std::string& ini) {
         size_t slash = util::MbsRFind(ini, '\\');
         if (slash == std::string::npos) return FALSE;
         folder = ini.substr(0, slash);
-        m_dataFile.m_driveOverride = folder.empty() ? 0 : folder[0];
     } else {
         char appData[MAX_PATH];
         if (!util::GetAppDataFolder(appData) || !appData[0]) return FALSE;
@@ -110,52 +80,64 @@ BOOL CBrennaApp::ChooseRepository(const std::string& ini) {
         if (folder.size() >= MAX_PATH || !EnsureDirectory(folder.c_str())) return FALSE;
     }
     if (folder.size() >= MAX_PATH) return FALSE;
-    lstrcpynA(m_szRepository, folder.c_str(), MAX_PATH);
+    m_strRepository = folder;
     return TRUE;
 }
 
 void CBrennaApp::BuildObjectNames(const std::string& ini) {
     m_strEventName = MakeObjectName(kEventPrefix, ini, kObjectNameSize);
-    std::string mutex = MakeObjectName(kMutexPrefix, ini, kObjectNameSize);
-    lstrcpynA(m_szMutexName, mutex.c_str(), sizeof m_szMutexName);
+    m_strMutexName = MakeObjectName(kMutexPrefix, ini, kObjectNameSize);
+    m_repository.SetMutexName(m_strMutexName);
 }
 
-void CBrennaApp::ReadSettings() {
-    std::string section = fw::LoadStr(IDS_SETTINGS_SECTION);
-    m_bAskAlways = GetProfileInt(section.c_str(), "askalways", 0) != 0;
-    m_bSortAny = GetProfileInt(section.c_str(), "sortany", 0) != 0;
-    m_bBrnFile = GetProfileInt(section.c_str(), "brnfile", 0) != 0;
+void CBrennaApp::PreparePaths() {
+    // Paths travel to other processes and into the catalogue, so they are made full against this
+    // process's current folder now. An empty one would end the hand-off block early and drop
+    // every path after it.
+    std::vector<std::string> usable;
+    for (const auto& f : m_aFiles) {
+        std::string full;
+        if (!f.empty() && util::MakeFullPath(f, full))
+            usable.push_back(full);
+        else
+            fw::MessageId(IDS_FAILED_SAVE_FILE);
+    }
+    m_aFiles.swap(usable);
 }
 
 BOOL CBrennaApp::InitInstance() {
+    m_previousPrompt = fw::SetPrompt(&m_shellPrompt);
     if (FAILED(OleInitialize(nullptr))) return FALSE;
     m_bOleInitialized = true;
     m_profile.UseRegistry("Orvane", "Brenna");
     m_strTitle = fw::LoadStr(IDS_APP_TITLE);
+    // The help file lies beside the executable, with "chm" after its last dot.
+    char exe[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    m_strHelpPath.assign(exe, n < MAX_PATH ? n : 0);
+    if (size_t dot = util::MbsRFind(m_strHelpPath, '.'); dot != std::string::npos)
+        m_strHelpPath = m_strHelpPath.substr(0, dot + 1) + "chm";
 
     CBrennaCommandLineInfo cmd(&m_aFiles);
     fw::ParseCommandLine(cmd, __argc, __argv);
-    // Paths travel to other processes and into the catalogue, so they are made full against
-    // this process's current folder now. One that would not fit is dropped to an empty path,
-    // which then fails like a missing file.
-    for (auto& f : m_aFiles) {
-        std::string full;
-        f = MakeFullPath(f, full) ? full : std::string();
-    }
+    m_bHadPaths = !m_aFiles.empty();
     std::string ini = cmd.m_strIni;
     if (!ini.empty()) {
         std::string full;
-        if (!MakeFullPath(ini, full)) {
+        if (!util::MakeFullPath(ini, full)) {
             fw::MessageText(fw::FormatStr(IDS_INI_NOT_FOUND, ini.c_str()), MB_OK | MB_ICONSTOP);
             return FALSE;
         }
         ini = full;
     }
 
-    if (!CreateShellLinkObject()) return FALSE;
+    if (!m_shellLink.Create()) return FALSE;
     if (!ChooseRepository(ini)) return FALSE;
-    if (!m_dataFile.SetFolder(m_szRepository)) return FALSE;
-    m_dataFile.Load();
+    const char driveOverride = ini.empty() ? 0 : m_strRepository[0];
+    if (!m_repository.SetFolder(m_strRepository, driveOverride)) return FALSE;
+    m_repository.SetShellLink(&m_shellLink);
+    m_repository.SetDefinitionRunner(backup::RunDefinition);
+    m_repository.Load();
 
     BuildObjectNames(ini);
     if (!ini.empty()) {
@@ -163,55 +145,64 @@ BOOL CBrennaApp::InitInstance() {
         std::string title = m_strTitle + " - " + ini;
         m_strTitle = title.substr(0, util::MbsRFind(title, '\\'));
     }
-    ReadSettings();
+    m_repository.Settings().Read(m_profile);
 
     // Creating the event and looking at whether it already existed decides the role in one
     // step, so two processes started together cannot both become primary.
-    m_hEvent = CreateEventA(nullptr, TRUE, FALSE, m_strEventName.c_str());
+    m_hEvent.Reset(CreateEventA(nullptr, TRUE, FALSE, m_strEventName.c_str()));
     if (!m_hEvent) return FALSE;
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         m_bSecondary = TRUE;
     } else {
         m_bSecondary = FALSE;
-        m_hMutex = CreateMutexA(nullptr, FALSE, m_szMutexName);
+        m_hMutex.Reset(CreateMutexA(nullptr, FALSE, m_strMutexName.c_str()));
     }
 
     if (cmd.m_bSetupCommit) return SetupShortcut(TRUE);
     if (cmd.m_bUninstall) return SetupShortcut(FALSE);
 
+    PreparePaths();
     if (m_bSecondary) {
-        if (m_aFiles.empty()) {
-            SetEvent(m_hEvent);
+        if (!m_bHadPaths) {
+            SetEvent(m_hEvent.Get());
             return TRUE;
         }
-        if (HandOff()) return TRUE;
+        if (m_aFiles.empty() || HandOff()) return TRUE;
         // The running instance has no window to take the paths (it is evacuating its own
         // command line): wait for it and evacuate them here, so no process is left behind.
         return EvacuateCommandLinePaths();
     }
-    if (!m_aFiles.empty()) return EvacuateCommandLinePaths();
+    if (m_bHadPaths) return EvacuateCommandLinePaths();
 
     return StartInteractive();
 }
 
 BOOL CBrennaApp::EvacuateCommandLinePaths() {
-    HANDLE mutex = OpenMutexA(MUTEX_ALL_ACCESS, TRUE, m_szMutexName);
-    // A secondary may outlive the primary that made the mutex; it then makes its own.
-    if (!mutex && m_bSecondary) mutex = CreateMutexA(nullptr, FALSE, m_szMutexName);
-    if (!mutex) return TRUE;
-    WaitForSingleObject(mutex, INFINITE);
-    // Another process may have saved items since start-up; saving what was read then would
-    // drop them.
-    m_dataFile.Reload();
+    // Without a window, "askalways" opens the property dialog with no list to tell; the save at
+    // the end writes the description.
+    class AskWithoutWindow : public IRepositoryObserver {
+    public:
+        explicit AskWithoutWindow(CBrennaApp& app) : m_app(app) {}
+        void OnItemsAdded(size_t first, size_t count, bool evacuated) override {
+            CRepository& repo = m_app.m_repository;
+            if (!evacuated || !repo.Settings().askAlways || count == 0) return;
+            view::ShowItemProperties(*repo.Item(first + count - 1), nullptr, -1, nullptr,
+                                     [this](DWORD topic) { m_app.HelpTopic(topic); });
+        }
+        void OnItemChanged(CBrennaItem&) override {}
+        void OnItemRemoved(CBrennaItem&) override {}
+
+    private:
+        CBrennaApp& m_app;
+    } observer(*this);
+    m_repository.SetObserver(&observer);
     {
-        fw::CWaitCursor wait;
-        for (const auto& path : m_aFiles)
-            if (Dispatch(path.c_str(), nullptr) == 0) fw::MessageId(IDS_FAILED_SAVE_FILE);
-        // Copies that the catalogue does not record would be invisible; say so.
-        if (!SaveCatalogue(FALSE)) fw::MessageId(IDS_FAILED_SAVE_FILE);
+        CRepositoryLock lock(m_repository);
+        // Another process may have saved items since start-up.
+        m_repository.Reload();
+        m_repository.DispatchPaths(m_aFiles, true);
     }
-    ReleaseMutex(mutex);
-    CloseHandle(mutex);
+    m_repository.SetObserver(nullptr);
     return TRUE;
 }
 
@@ -223,22 +214,19 @@ BOOL CBrennaApp::SetupShortcut(BOOL) {
 int CBrennaApp::ExitInstance() {
     m_bQuitting = TRUE;
     m_pMainFrame.reset();
+    m_repository.SetObserver(nullptr);
     m_pTempDirectory.reset();
-    if (!m_bSecondary && m_hEvent) SetEvent(m_hEvent);
-    if (m_hEvent) CloseHandle(m_hEvent);
-    if (m_hMutex) CloseHandle(m_hMutex);
-    m_hEvent = m_hMutex = nullptr;
+    if (!m_bSecondary && m_hEvent) SetEvent(m_hEvent.Get());
+    m_hEvent.Reset();
+    m_hMutex.Reset();
     {
         fw::CWaitCursor wait;
-        m_dataFile.Save(FALSE);
+        m_repository.Save(FALSE);
     }
-    if (m_pPersistFile) m_pPersistFile->Release();
-    if (m_pShellLink) m_pShellLink->Release();
-    m_pPersistFile = nullptr;
-    m_pShellLink = nullptr;
+    m_repository.SetShellLink(nullptr);
+    m_shellLink.Release();
     m_pHandOff.clear();
-    if (m_hWatcher) CloseHandle(m_hWatcher);
-    m_hWatcher = nullptr;
+    m_hWatcher.Reset();
     return fw::CWinApp::ExitInstance();
 }
 
@@ -247,14 +235,18 @@ void CBrennaApp::FillHelpMap() {
         DWORD topic;
         UINT keys[8];
     } kTopics[] = {
-        {0x10017, {32775, 32772, 32773, 32771, 57665, 131}},
-        {0x10018, {57634, 57637, 32776}},
-        {0x10019, {32774, 133}},
-        {0x10020, {59409, 59408, 59410, 59411, 32778, 32780}},
-        {0x10016, {59392, 59393}},
-        {0x10026, {57667, 32781, 57664}},
-        {0x10021, {135}},
-        {0x10022, {32785, 32786, 32787, 136}},
+        {HELP_TOPIC_ITEMS,
+         {ID_FILE_RESTORE, ID_FILE_WRITE, ID_FILE_DELETE, ID_FILE_PROPERTY, ID_APP_EXIT,
+          IDD_PROPERTY}},
+        {HELP_TOPIC_CLIPBOARD, {ID_EDIT_COPY, ID_EDIT_PASTE, ID_EDIT_SELECT_ALL}},
+        {HELP_TOPIC_SETTINGS, {ID_EDIT_SETTING, IDD_SETTING}},
+        {HELP_TOPIC_VIEW,
+         {ID_VIEW_LARGEICON, ID_VIEW_SMALLICON, ID_VIEW_LIST, ID_VIEW_DETAILS, ID_SORT_ASCENDING,
+          ID_SORT_DESCENDING}},
+        {HELP_TOPIC_BARS, {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}},
+        {HELP_TOPIC_ABOUT, {ID_HELP_FINDER, ID_HELP_ORVANE_HOMEPAGE, ID_APP_ABOUT}},
+        {HELP_TOPIC_EXT_REPOSITORY, {IDD_EXT_REPOSITORY}},
+        {HELP_TOPIC_BACKUP_DEFINITION, {ID_BRN_CREATE, ID_BRN_OPEN, ID_BRN_RESTORE, IDD_BRN_FILE}},
     };
     for (const auto& t : kTopics)
         for (UINT key : t.keys)
@@ -262,27 +254,27 @@ void CBrennaApp::FillHelpMap() {
 }
 
 bool CBrennaApp::MapHelpId(DWORD data, DWORD& topic) const {
-    if (data < 0x10000 || data > 0x5FFFF) return false;
-    switch (data >> 16) {
-        case 1: {
+    if (data < HID_BASE_COMMAND || data > HID_BASE_CONTROL + 0xFFFF) return false;
+    switch (data & 0xFFFF0000) {
+        case HID_BASE_COMMAND: {
             auto it = m_helpMap.find(data & 0xFFFF);
-            topic = it != m_helpMap.end() ? it->second : 0x10013;
+            topic = it != m_helpMap.end() ? it->second : HELP_TOPIC_CONTENTS;
             return true;
         }
-        case 2: topic = 0x10014; return true;
-        case 4: topic = 0x10015; return true;
-        case 5: topic = 0x10016; return true;
+        case HID_BASE_RESOURCE: topic = HELP_TOPIC_WINDOW; return true;
+        case HID_BASE_NONCLIENT: topic = HELP_TOPIC_NONCLIENT; return true;
+        case HID_BASE_CONTROL: topic = HELP_TOPIC_BARS; return true;
         default: return false;
     }
 }
 
 void CBrennaApp::WinHelp(DWORD data, UINT command) {
-    DWORD topic = 0x10013;
+    DWORD topic = HELP_TOPIC_CONTENTS;
     DWORD mapped;
     if (command == HELP_CONTEXT && MapHelpId(data, mapped)) topic = mapped;
     HelpTopic(topic);
 }
 
 void CBrennaApp::HelpTopic(DWORD topic) {
-    HtmlHelpA(m_hMainWnd, m_szHelpPath, HH_HELP_CONTEXT, topic);
+    fw::Prompt().ShowHelp(m_hMainWnd, m_strHelpPath, topic);
 }

@@ -3,19 +3,15 @@
 #include <cstring>
 
 #include "app/BrennaApp.h"
-#include "frame/AboutDialog.h"
 #include "frame/MainFrame.h"
-#include "frame/PropertyDialog.h"
-#include "frame/SetupDialog.h"
 #include "fw/Prompt.h"
 #include "fw/Strings.h"
 #include "resource.h"
 #include "util/Mbcs.h"
-#include "view/RowModel.h"
 
 namespace {
 
-constexpr UINT kCmdQuillon = 32783;
+// The menu bar's fourth popup, "&Help".
 constexpr int kHelpPopup = 3;
 
 // The hidden window of a process that hands its paths over; the receiver closes it.
@@ -36,14 +32,13 @@ LRESULT CALLBACK HandOffWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 BOOL CBrennaApp::StartInteractive() {
     m_pTempDirectory = std::make_unique<CBrnTempDirectory>(m_profile);
     if (!m_pTempDirectory->Initialize()) return FALSE;
-    m_pMainFrame = std::make_unique<CMainFrame>(this);
+    m_pMainFrame = std::make_unique<CMainFrame>(
+        m_repository, m_profile, [this](DWORD topic) { HelpTopic(topic); },
+        [this](DWORD data) { WinHelp(data, HELP_CONTEXT); });
     if (!m_pMainFrame->CreateFrame(m_strTitle.c_str())) return FALSE;
     m_hMainWnd = m_pMainFrame->Hwnd();
     fw::SetMessageOwner(m_hMainWnd);
 
-    GetModuleFileNameA(nullptr, m_szHelpPath, MAX_PATH);
-    if (char* dot = util::MbsRChr(m_szHelpPath, '.'); dot && dot - m_szHelpPath + 4 < MAX_PATH)
-        lstrcpyA(dot + 1, "chm");
     FillHelpMap();
 
     DragAcceptFiles(m_hMainWnd, TRUE);
@@ -56,10 +51,10 @@ BOOL CBrennaApp::StartInteractive() {
     SetActiveWindow(m_hMainWnd);
     HMENU help = GetSubMenu(GetMenu(m_hMainWnd), kHelpPopup);
     std::string text = fw::LoadStr(IDS_QUILLON_HOMEPAGE);
-    InsertMenuA(help, 5, MF_BYPOSITION | MF_STRING, kCmdQuillon, text.c_str());
+    InsertMenuA(help, 5, MF_BYPOSITION | MF_STRING, ID_HELP_QUILLON, text.c_str());
     DrawMenuBar(m_hMainWnd);
 
-    m_hWatcher = CreateThread(nullptr, 0, WatchThread, this, 0, nullptr);
+    m_hWatcher.Reset(CreateThread(nullptr, 0, WatchThread, this, 0, nullptr));
     return TRUE;
 }
 
@@ -67,10 +62,10 @@ DWORD WINAPI CBrennaApp::WatchThread(void* param) {
     auto* app = static_cast<CBrennaApp*>(param);
     for (;;) {
         // A failed wait must not turn into a loop of messages.
-        if (WaitForSingleObject(app->m_hEvent, INFINITE) != WAIT_OBJECT_0) return 0;
+        if (WaitForSingleObject(app->m_hEvent.Get(), INFINITE) != WAIT_OBJECT_0) return 0;
         if (app->m_bQuitting) return 0;
-        ResetEvent(app->m_hEvent);
-        SendMessageA(app->m_hMainWnd, CMainFrame::WM_BRING_TO_FRONT, 0, 0);
+        ResetEvent(app->m_hEvent.Get());
+        SendMessageA(app->m_hMainWnd, WM_BRING_TO_FRONT, 0, 0);
     }
 }
 
@@ -141,53 +136,3 @@ bool CBrennaApp::HandOff() {
     return true;
 }
 
-bool CBrennaApp::OnSetting() {
-    CSetupDialog dlg(m_bAskAlways, m_bSortAny, m_bBrnFile);
-    dlg.SetHelpHandler([this](DWORD topic) { HelpTopic(topic); });
-    if (dlg.DoModal(m_hMainWnd) != IDOK) return false;
-    std::string section = fw::LoadStr(IDS_SETTINGS_SECTION);
-    const struct {
-        BOOL& member;
-        BOOL value;
-        const char* key;
-    } settings[] = {{m_bAskAlways, dlg.m_bAskAlways, "askalways"},
-                    {m_bSortAny, dlg.m_bSortAny, "sortany"},
-                    {m_bBrnFile, dlg.m_bBrnFile, "brnfile"}};
-    bool sortChanged = (m_bSortAny != FALSE) != (dlg.m_bSortAny != FALSE);
-    for (const auto& s : settings) {
-        if ((s.member != FALSE) == (s.value != FALSE)) continue;
-        s.member = s.value ? TRUE : FALSE;
-        WriteProfileInt(section.c_str(), s.key, s.member ? 1 : 0);
-    }
-    return sortChanged;
-}
-
-void CBrennaApp::OnAppAbout() {
-    // The sibling product's extension is not loaded by this version.
-    CAboutDlg dlg(false);
-    dlg.DoModal(m_hMainWnd);
-}
-
-void CBrennaApp::AskProperties(IItemListView* view) {
-    size_t count = m_dataFile.GetCount();
-    if (!m_bAskAlways || count == 0) return;
-    CBrennaItem* item = m_dataFile.GetItem(count - 1);
-    CPropertyDialog dlg(view::LocationText(*item), view::NameText(*item), *item,
-                        view ? view->NotifyWindow() : nullptr, static_cast<int>(count - 1));
-    dlg.SetHelpHandler([this](DWORD topic) { HelpTopic(topic); });
-    // Without a list to tell, the caller's save writes the description.
-    dlg.DoModal(m_hMainWnd);
-}
-
-void CBrennaApp::OpenDocument(const char* path, IItemListView* view) {
-    fw::CWaitCursor wait;
-    std::string full;
-    if (!MakeFullPath(path, full)) full.clear();
-    HANDLE mutex = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, m_szMutexName);
-    if (!mutex) return;
-    WaitForSingleObject(mutex, INFINITE);
-    if (Dispatch(full.c_str(), view) == 0) fw::MessageId(IDS_FAILED_SAVE_FILE);
-    SaveCatalogue(FALSE);
-    ReleaseMutex(mutex);
-    CloseHandle(mutex);
-}

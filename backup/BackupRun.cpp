@@ -6,12 +6,14 @@
 #include <cstring>
 #include <new>
 
-#include "backup/BrnDataFile.h"
-#include "backup/BrnFile.h"
+#include "store/BrnDataFile.h"
+#include "store/BrnFile.h"
 #include "fw/Exceptions.h"
 #include "fw/File.h"
 #include "fw/Prompt.h"
+#include "fw/Strings.h"
 #include "store/DataFile.h"
+#include "store/Repository.h"
 #include "store/StoredPath.h"
 #include "string_ids.h"
 #include "util/FileUtil.h"
@@ -325,13 +327,39 @@ int CompareWithLastPack(CBackupStore& store, const std::vector<ListedFile>& file
     return changes;
 }
 
-}  // namespace backup
+namespace {
 
-BOOL CDataFile::BackupFolder(const CBrnFile& definition, const std::string& definitionPath,
-                             FILETIME runTime, int& changeCount) {
+// The history data file name a new history of the definition takes: x.brn gives x.dat.
+std::string HistoryNameOf(const std::string& definitionPath) {
+    std::string name = util::NameOf(definitionPath);
+    return name.size() < 3 ? std::string() : name.substr(0, name.size() - 3) + "dat";
+}
+
+// A damaged history in the catalogue that this definition's runs would have continued: its header
+// could not be read, so only its file name still tells which definition it belongs to.
+std::string DamagedHistoryOf(const CDataFile& catalogue, const std::string& definitionPath) {
+    std::string name = HistoryNameOf(definitionPath);
+    for (const std::string& path : catalogue.DamagedHistories())
+        if (!name.empty() && lstrcmpiA(util::NameOf(path).c_str(), name.c_str()) == 0) return path;
+    return {};
+}
+
+}  // namespace
+
+BOOL RecordRun(CDataFile& catalogue, const CBrnFile& definition, const std::string& definitionPath,
+               FILETIME runTime, int& changeCount, const AppendRunItem& append) {
     changeCount = 0;
-    if (m_folder.empty()) return FALSE;
-    CBrnDataFile* history = FindHistory(definition.Identifier());
+    const std::string& repository = catalogue.Folder();
+    if (repository.empty()) return FALSE;
+    CBrnDataFile* history = catalogue.FindHistory(definition.Identifier());
+    if (!history) {
+        std::string damaged = DamagedHistoryOf(catalogue, definitionPath);
+        if (!damaged.empty()) {
+            // Starting a second history beside it would hide the damage; the user decides.
+            fw::MessageText(fw::FormatStr(IDS_RUN_HISTORY_DAMAGED, damaged.c_str()));
+            return FALSE;
+        }
+    }
     std::unique_ptr<CBrnDataFile> created;
     // A history that no item refers to any more has no pack a run could be compared with, and
     // perhaps no file: it starts afresh, like one that was never there.
@@ -339,11 +367,17 @@ BOOL CDataFile::BackupFolder(const CBrnFile& definition, const std::string& defi
     std::string createdPath;
     // Copies made by this run, removed again when its pack cannot be recorded.
     std::vector<std::string> made;
+    bool recorded = false;
     auto fail = [&]() {
+        if (recorded && !fresh) {
+            // The pack is in the history already: take it out again with the copies it owns.
+            history->DeletePack(runTime);
+            return FALSE;
+        }
         if (history) history->AbandonUpdate();
         if (!createdPath.empty()) DeleteFileA(createdPath.c_str());
         for (const std::string& name : made)
-            util::ForceDeleteFile((m_folder + "\\" + name).c_str());
+            util::ForceDeleteFile(util::JoinPath(repository, name).c_str());
         return FALSE;
     };
 
@@ -352,7 +386,7 @@ BOOL CDataFile::BackupFolder(const CBrnFile& definition, const std::string& defi
         targetAttr != INVALID_FILE_ATTRIBUTES && !(targetAttr & FILE_ATTRIBUTE_DIRECTORY);
     try {
         if (!history) {
-            created = std::make_unique<CBrnDataFile>(m_folder);
+            created = std::make_unique<CBrnDataFile>(repository);
             history = created.get();
         }
         if (fresh) {
@@ -362,14 +396,14 @@ BOOL CDataFile::BackupFolder(const CBrnFile& definition, const std::string& defi
         } else if (!history->ReloadForUpdate()) {
             return fail();
         }
-        runTime = backup::DistinctRunTime(*history, runTime);
+        runTime = DistinctRunTime(*history, runTime);
 
-        std::vector<backup::ListedFile> files;
-        backup::CollectFiles(definition, m_folder, files);
-        backup::CBackupStore store(m_folder);
+        std::vector<ListedFile> files;
+        CollectFiles(definition, repository, files);
+        CBackupStore store(repository);
         std::vector<std::unique_ptr<CBrnBackupItem>> entries;
-        changeCount = backup::CompareWithLastPack(store, files,
-                                                  fresh ? nullptr : history->LastPack(), entries);
+        changeCount =
+            CompareWithLastPack(store, files, fresh ? nullptr : history->LastPack(), entries);
         for (const auto& e : entries)
             if (e->IsOwned()) made.push_back(e->StoredName());
 
@@ -383,36 +417,62 @@ BOOL CDataFile::BackupFolder(const CBrnFile& definition, const std::string& defi
         }
         if (!history->AddPack(definition, std::move(entries), runTime) || !history->SavePacks())
             return fail();
-        createdPath.clear();
-        made.clear();
+        recorded = true;
 
         const DWORD generation = history->LastGeneration() + 1;
         std::string copy;
         if (!singleFile) {
             copy = definition.Folder();
         } else if (!history->LastPack()->Entries().empty()) {
-            copy = m_folder + "\\" + history->LastPack()->Entries().front()->StoredName();
+            copy = util::JoinPath(repository, history->LastPack()->Entries().front()->StoredName());
         }
         auto item = std::make_unique<CBrennaItem>();
         if (!item->SetSource(definition.Folder().c_str()) ||
             !item->SetStored(history->Path().c_str()))
-            return FALSE;
+            return fail();
         item->m_fileFlag = singleFile ? 1 : 0;
         item->m_evacuationTime = runTime;
         item->m_generation = generation;
-        // Room first, so that nothing below can fail half-way with the item already linked.
-        m_items.reserve(m_items.size() + 1);
-        m_histories.reserve(m_histories.size() + 1);
-        history->LinkItem(item.get());
-        backup::ReadCopyValues(*item, copy);
-        if (created) AppendHistory(std::move(created));
-        AppendItem(std::move(item));
+        ReadCopyValues(*item, copy);
+        if (!append(std::move(item), *history, std::move(created))) return fail();
     } catch (const fw::CException& e) {
-        // A damaged history file ends the run; the user is told why.
-        backup::ReportFault(e);
+        // A damaged history file ends the run; the user is told which file.
+        store::ReportFault(e, history ? history->Path() : std::string());
         return fail();
     } catch (const std::bad_alloc&) {
         return fail();
     }
     return TRUE;
 }
+
+BOOL RecordRun(CDataFile& catalogue, const CBrnFile& definition, const std::string& definitionPath,
+               FILETIME runTime, int& changeCount) {
+    return RecordRun(catalogue, definition, definitionPath, runTime, changeCount,
+                     [&catalogue](std::unique_ptr<CBrennaItem> item, CBrnDataFile& history,
+                                  std::unique_ptr<CBrnDataFile> created) {
+                         return catalogue.AppendRunItem(std::move(item), history,
+                                                        std::move(created));
+                     });
+}
+
+BOOL RunDefinition(CRepository& repository, const std::string& path) {
+    if (path.size() >= MAX_PATH) return FALSE;
+    CBrnFile definition;
+    // A reading error has been reported by Load; a definition that cannot be opened, or whose
+    // target is gone, simply fails the dispatch.
+    if (!definition.Load(path)) return FALSE;
+    if (definition.Folder().empty() ||
+        GetFileAttributesA(definition.Folder().c_str()) == INVALID_FILE_ATTRIBUTES)
+        return FALSE;
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    FILETIME runTime;
+    SystemTimeToFileTime(&now, &runTime);
+    size_t before = repository.Count();
+    int changeCount = 0;
+    BOOL ok = RecordRun(repository.Catalogue(), definition, path, runTime, changeCount);
+    if (ok) repository.ItemsAppended(before);
+    return ok;
+}
+
+}  // namespace backup

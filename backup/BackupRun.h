@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -13,6 +14,10 @@
 class CBrnFile;
 class CBrnBackupItem;
 class CBrnBackupItemPack;
+class CBrnDataFile;
+class CBrennaItem;
+class CDataFile;
+class CRepository;
 
 namespace backup {
 
@@ -82,5 +87,23 @@ bool IsFileChanged(const std::string& repository, const ListedFile& source,
 int CompareWithLastPack(CBackupStore& store, const std::vector<ListedFile>& files,
                         const CBrnBackupItemPack* last,
                         std::vector<std::unique_ptr<CBrnBackupItem>>& entries);
+
+// Appends a run's new item, linked to its history (created: a history new to the catalogue, which
+// it then owns). False leaves the catalogue as it was.
+using AppendRunItem = std::function<bool(std::unique_ptr<CBrennaItem> item, CBrnDataFile& history,
+                                         std::unique_ptr<CBrnDataFile> created)>;
+
+// The catalogue's share of a run: compares the target with the newest pack of the definition's
+// history, copies what is new or changed, and records a pack and, through append, an item. A
+// failure at any step leaves the history, the copies and the catalogue as they were. changeCount
+// receives the number of changes (0: nothing recorded, which is a success).
+BOOL RecordRun(CDataFile& catalogue, const CBrnFile& definition, const std::string& definitionPath,
+               FILETIME runTime, int& changeCount, const AppendRunItem& append);
+BOOL RecordRun(CDataFile& catalogue, const CBrnFile& definition, const std::string& definitionPath,
+               FILETIME runTime, int& changeCount);
+
+// Runs the backup definition file path on the repository: reads it, records a run at the current
+// time, and tells the repository's observer of the new item.
+BOOL RunDefinition(CRepository& repository, const std::string& path);
 
 }  // namespace backup

@@ -1,5 +1,5 @@
 // Measures a first backup run and a no-change run over a large generated tree against Wine's
-// xcopy on the same tree, in this process through the core library (CBrennaApp::Dispatch).
+// xcopy on the same tree, in this process through the core library (CRepository::Dispatch).
 //
 //   bench_backup [rounds]                      generate, measure and remove under the temp folder
 //   bench_backup generate <work>               only write <work>\tree
@@ -14,8 +14,9 @@
 #include <vector>
 
 #include "BenchUtil.h"
-#include "app/BrennaApp.h"
-#include "backup/BrnFile.h"
+#include "backup/BackupRun.h"
+#include "store/Repository.h"
+#include "store/BrnFile.h"
 #include "fw/Prompt.h"
 
 namespace {
@@ -149,11 +150,11 @@ struct RunFigures {
 };
 
 // One backup run; the catalogue stays in memory between the runs of one round.
-RunFigures TimedRun(CBrennaApp& app, SilentPrompt& prompt, const std::string& definition) {
+RunFigures TimedRun(CRepository& app, SilentPrompt& prompt, const std::string& definition) {
     int before = prompt.count;
     double t0 = Now();
-    int ok = app.Dispatch(definition.c_str(), nullptr);
-    RunFigures f{Now() - t0, app.m_dataFile.GetCount(), prompt.count - before};
+    int ok = app.Dispatch(definition.c_str());
+    RunFigures f{Now() - t0, app.Count(), prompt.count - before};
     if (!ok) std::printf("  the run failed\n");
     return f;
 }
@@ -162,7 +163,7 @@ void Measure(const std::string& work, double cpSeconds, int rounds) {
     std::string tree = work + "\\tree";
     std::string definition = WriteDefinition(work, tree);
     std::printf(
-        "backup run over %s (in process, CBrennaApp::Dispatch with brnfile on), best of %d\n",
+        "backup run over %s (in process, CRepository::Dispatch with brnfile on), best of %d\n",
         tree.c_str(), rounds);
     double best[4] = {1e9, 1e9, 1e9, 1e9};
     for (int r = 0; r < rounds; ++r) {
@@ -177,10 +178,10 @@ void Measure(const std::string& work, double cpSeconds, int rounds) {
         fw::IPrompt* previous = fw::SetPrompt(&prompt);
         RunFigures first, second;
         {
-            CBrennaApp app;
-            lstrcpyA(app.m_szRepository, repo.c_str());
-            app.m_dataFile.SetFolder(repo);
-            app.m_bBrnFile = TRUE;
+            CRepository app;
+            app.SetFolder(repo);
+            app.SetDefinitionRunner(backup::RunDefinition);
+            app.Settings().brnFile = true;
             first = TimedRun(app, prompt, definition);
             double xd =
                 RunAndTime("xcopy " + Quote(tree) + " " + Quote(copy) + " /E /I /D /L /Q", log);
@@ -226,10 +227,10 @@ void MeasureUnique(const std::string& work, int n) {
     SilentPrompt prompt;
     fw::IPrompt* previous = fw::SetPrompt(&prompt);
     {
-        CBrennaApp app;
-        lstrcpyA(app.m_szRepository, repo.c_str());
-        app.m_dataFile.SetFolder(repo);
-        app.m_bBrnFile = TRUE;
+        CRepository app;
+        app.SetFolder(repo);
+        app.SetDefinitionRunner(backup::RunDefinition);
+        app.Settings().brnFile = true;
         RunFigures first = TimedRun(app, prompt, definition);
         std::printf(
             "%d files of distinct names (all copies land in br000000): xcopy /E /I %.2f s, "

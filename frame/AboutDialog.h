@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "fw/Dialog.h"
+#include "fw/win/Dialog.h"
 
 class CAboutDlg : public fw::CDialog {
 public:

@@ -7,9 +7,11 @@
 #include <cstdlib>
 #include <vector>
 
+#include "resource.h"
+
 namespace {
 
-constexpr UINT kToolbarId = 0xE800;
+constexpr UINT kToolbarId = IDW_TOOLBAR;
 constexpr int kImageWidth = 16, kImageHeight = 15;
 constexpr COLORREF kTransparent = RGB(192, 192, 192);
 constexpr int kEdge = 2;         // the docked bar's border

@@ -3,25 +3,20 @@
 
 #include <shellapi.h>
 
-#include "app/BrennaApp.h"
+#include "frame/AboutDialog.h"
+#include "frame/SetupDialog.h"
 #include "fw/Prompt.h"
 #include "fw/Strings.h"
+#include "fw/win/Foreground.h"
 #include "resource.h"
 #include "toolbar.h"
-#include "util/Foreground.h"
+#include "util/FileUtil.h"
 
 namespace {
 
-constexpr UINT kIdToolBar = 0xE800;    // also the toolbar's show/hide command
-constexpr UINT kIdStatusBar = 0xE801;  // also the status bar's show/hide command
-constexpr UINT kCmdExit = 57665;
-constexpr UINT kCmdHelp = 57670;
-constexpr UINT kCmdHelpFinder = 57667;
-constexpr UINT kCmdDefaultHelp = 57671;
-constexpr UINT kCmdOrvaneHome = 32781;
-constexpr UINT kCmdBrennaholdHome = 32782;
-constexpr UINT kCmdQuillon = 32783;
-constexpr UINT kFirstStyle = 59408, kArrange = 59412, kLastStyle = 59413;
+// The bars' child ids are also the commands that show and hide them.
+static_assert(IDW_TOOLBAR == ID_VIEW_TOOLBAR && IDW_STATUS_BAR == ID_VIEW_STATUS_BAR);
+constexpr UINT kFirstStyle = ID_VIEW_SMALLICON, kArrange = ID_VIEW_LINEUP, kLastStyle = ID_VIEW_BYNAME;
 constexpr int kUnset = 0x7FFFFFFF;
 
 // The view style bits for commands 59408-59411: small icons, large icons, list, details.
@@ -49,7 +44,7 @@ bool CMainFrame::OnCreate() {
                           static_cast<int>(std::size(kToolbarButtons))))
         return false;
     m_status = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0,
-                               0, 0, 0, m_hWnd, reinterpret_cast<HMENU>(kIdStatusBar), inst,
+                               0, 0, 0, m_hWnd, reinterpret_cast<HMENU>(IDW_STATUS_BAR), inst,
                                nullptr);
     if (!m_status) return false;
     // One message pane, then KANA, CAP, NUM and SCRL, each as wide as its text.
@@ -73,7 +68,7 @@ bool CMainFrame::OnCreate() {
     // The pane edges are set in Layout, once the width is known.
     m_indicatorWidths.assign(widths, widths + 4);
     ShowStatusText(IDS_STATUS_READY);
-    return m_view.Create(m_hWnd, m_app);
+    return m_view.Create(m_hWnd, m_repo, m_profile, m_help);
 }
 
 void CMainFrame::Layout() {
@@ -160,17 +155,17 @@ bool CMainFrame::OnFrameUpdateCommand(fw::CCmdUI& ui) {
         return true;
     }
     switch (id) {
-        case kIdToolBar: ui.SetCheck(m_toolBar.IsVisible()); return true;
-        case kIdStatusBar: ui.SetCheck(StatusVisible()); return true;
-        case kCmdExit:
+        case ID_VIEW_TOOLBAR: ui.SetCheck(m_toolBar.IsVisible()); return true;
+        case ID_VIEW_STATUS_BAR: ui.SetCheck(StatusVisible()); return true;
+        case ID_APP_EXIT:
         case ID_CONTEXT_HELP:
         case ID_EDIT_SETTING:
         case ID_APP_ABOUT:
-        case kCmdHelp:
-        case kCmdHelpFinder:
-        case kCmdOrvaneHome:
-        case kCmdBrennaholdHome:
-        case kCmdQuillon: ui.Enable(true); return true;
+        case ID_HELP:
+        case ID_HELP_FINDER:
+        case ID_HELP_ORVANE_HOMEPAGE:
+        case ID_HELP_BRENNAHOLD_HOMEPAGE:
+        case ID_HELP_QUILLON: ui.Enable(true); return true;
         default: return false;
     }
 }
@@ -188,28 +183,45 @@ void CMainFrame::OnCommand(UINT id) {
     if (m_view.Hwnd() && m_view.OnCommand(id)) return;
     if (id >= kFirstStyle && id <= kLastStyle) return SetViewStyle(id);
     switch (id) {
-        case kIdToolBar:
+        case ID_VIEW_TOOLBAR:
             m_toolBar.Show(!m_toolBar.IsVisible());
             Layout();
             return;
-        case kIdStatusBar:
+        case ID_VIEW_STATUS_BAR:
             ShowWindow(m_status, StatusVisible() ? SW_HIDE : SW_SHOW);
             Layout();
             return;
-        case kCmdExit: PostMessageA(m_hWnd, WM_CLOSE, 0, 0); return;
-        case ID_EDIT_SETTING:
-            if (m_app->OnSetting() && m_view.Hwnd()) m_view.ReSort();
+        case ID_APP_EXIT: PostMessageA(m_hWnd, WM_CLOSE, 0, 0); return;
+        case ID_EDIT_SETTING: OnSetting(); return;
+        case ID_APP_ABOUT: {
+            // The sibling product's extension is not loaded by this version.
+            CAboutDlg dlg(false);
+            dlg.DoModal(m_hWnd);
             return;
-        case ID_APP_ABOUT: m_app->OnAppAbout(); return;
-        case kCmdHelp: m_app->HelpTopic(0x10013); return;
+        }
+        case ID_HELP: m_help(HELP_TOPIC_CONTENTS); return;
         case ID_CONTEXT_HELP: OnContextHelp(); return;
-        case kCmdHelpFinder:
-        case kCmdDefaultHelp: m_app->HelpTopic(0x10025); return;
-        case kCmdOrvaneHome: m_app->HelpTopic(0x10023); return;
-        case kCmdBrennaholdHome: m_app->HelpTopic(0x10024); return;
-        case kCmdQuillon: m_app->HelpTopic(0x10012); return;
+        case ID_HELP_FINDER:
+        case ID_DEFAULT_HELP: m_help(HELP_TOPIC_FINDER); return;
+        case ID_HELP_ORVANE_HOMEPAGE: m_help(HELP_TOPIC_ORVANE_HOMEPAGE); return;
+        case ID_HELP_BRENNAHOLD_HOMEPAGE: m_help(HELP_TOPIC_BRENNAHOLD_HOMEPAGE); return;
+        case ID_HELP_QUILLON: m_help(HELP_TOPIC_QUILLON); return;
         default: return;
     }
+}
+
+void CMainFrame::OnSetting() {
+    const RepositorySettings before = m_repo.Settings();
+    CSetupDialog dlg(before.askAlways, before.sortAny, before.brnFile);
+    dlg.SetHelpHandler(m_help);
+    if (dlg.DoModal(m_hWnd) != IDOK) return;
+    RepositorySettings after;
+    after.askAlways = dlg.m_bAskAlways != FALSE;
+    after.sortAny = dlg.m_bSortAny != FALSE;
+    after.brnFile = dlg.m_bBrnFile != FALSE;
+    after.WriteChanged(m_profile, before);
+    m_repo.Settings() = after;
+    if (after.sortAny != before.sortAny && m_view.Hwnd()) m_view.ReSort();
 }
 
 void CMainFrame::OnContextHelp() {
@@ -237,11 +249,10 @@ void CMainFrame::OnContextHelp() {
     }
     ReleaseCapture();
     SetCursor(old);
-    if (data) m_app->WinHelp(data, HELP_CONTEXT);
+    if (data) m_contextHelp(data);
 }
 
 DWORD CMainFrame::HelpIdAt(POINT screen) const {
-    constexpr DWORD kCommandHelp = 0x10000, kResourceHelp = 0x20000, kNonClientHelp = 0x40000;
     RECT wr;
     GetWindowRect(m_hWnd, &wr);
     if (!PtInRect(&wr, screen)) return 0;
@@ -254,13 +265,13 @@ DWORD CMainFrame::HelpIdAt(POINT screen) const {
         TBBUTTON button{};
         if (index >= 0 && SendMessageA(toolbar, TB_GETBUTTON, index, reinterpret_cast<LPARAM>(&button)) &&
             button.idCommand)
-            return kCommandHelp + button.idCommand;
+            return HID_BASE_COMMAND + button.idCommand;
     }
     RECT client;
     GetClientRect(m_hWnd, &client);
     MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
-    if (!PtInRect(&client, screen)) return kNonClientHelp + IDR_MAINFRAME;
-    return kResourceHelp + IDR_MAINFRAME;
+    if (!PtInRect(&client, screen)) return HID_BASE_NONCLIENT + IDR_MAINFRAME;
+    return HID_BASE_RESOURCE + IDR_MAINFRAME;
 }
 
 void CMainFrame::OnInitMenuPopup(HMENU menu) {
@@ -276,7 +287,7 @@ void CMainFrame::OnInitMenuPopup(HMENU menu) {
 }
 
 void CMainFrame::RestoreState() {
-    const fw::CProfile& p = m_app->m_profile;
+    const fw::CProfile& p = m_profile;
     std::string s = Section();
     const char* sec = s.c_str();
     int l = p.GetInt(sec, "left", kUnset), t = p.GetInt(sec, "top", kUnset);
@@ -284,7 +295,7 @@ void CMainFrame::RestoreState() {
     if (l == kUnset || t == kUnset || r == kUnset || b == kUnset) return;
     MoveWindow(m_hWnd, l, t, r - l, b - t, TRUE);
     if (p.GetInt(sec, "toolvisible", 1) == 0) {
-        PostMessageA(m_hWnd, WM_COMMAND, kIdToolBar, 0);
+        PostMessageA(m_hWnd, WM_COMMAND, ID_VIEW_TOOLBAR, 0);
     } else if (p.GetInt(sec, "toolfloat", 0) != 0) {
         POINT at{static_cast<LONG>(p.GetInt(sec, "toolleft", l)),
                  static_cast<LONG>(p.GetInt(sec, "tooltop", t))};
@@ -305,13 +316,13 @@ void CMainFrame::RestoreState() {
                 static_cast<LONG>(p.GetInt(sec, "toolbottom", cur.bottom))};
         m_toolBar.Dock(side, at);
     }
-    if (p.GetInt(sec, "statusvisible", 1) == 0) PostMessageA(m_hWnd, WM_COMMAND, kIdStatusBar, 0);
+    if (p.GetInt(sec, "statusvisible", 1) == 0) PostMessageA(m_hWnd, WM_COMMAND, ID_VIEW_STATUS_BAR, 0);
     Layout();
     m_bStateRestored = true;
 }
 
 void CMainFrame::SaveState() {
-    const fw::CProfile& p = m_app->m_profile;
+    const fw::CProfile& p = m_profile;
     std::string s = Section();
     const char* sec = s.c_str();
     RECT wr;
@@ -353,7 +364,9 @@ void CMainFrame::OnDropFiles(HDROP drop) {
                 while (pos < size && block[pos]) ++pos;
                 ++pos;
             }
-            if (pos < size && pos + 20 <= size) {
+            // The marker lies 16 bytes after the terminator and the item block 20 bytes after it,
+            // so at least 20 bytes must follow the terminator.
+            if (pos < size && size - pos > 20) {
                 DWORD format;
                 memcpy(&format, block + pos + 16, 4);
                 internal = m_cfPrivate != 0 && format == m_cfPrivate;
@@ -363,31 +376,40 @@ void CMainFrame::OnDropFiles(HDROP drop) {
     }
     // Rows dragged from the program's own list are not files to evacuate.
     if (!internal) {
+        std::vector<std::string> paths;
         UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
         for (UINT i = 0; i < count; ++i) {
             char path[MAX_PATH];
+            std::string full;
             if (DragQueryFileA(drop, i, path, MAX_PATH) == 0) continue;
-            m_app->OpenDocument(path, &m_view);
+            // A path that cannot be made full fails like a missing one.
+            paths.push_back(util::MakeFullPath(path, full) ? full : std::string());
         }
+        m_repo.DispatchPaths(paths, true);
     }
     DragFinish(drop);
 }
 
-void CMainFrame::OnCopyData(const COPYDATASTRUCT* cds) {
-    {
-        fw::CWaitCursor wait;
-        const char* p = static_cast<const char*>(cds->lpData);
-        const char* end = p + cds->cbData;
-        // Each path must end inside the block; an unterminated tail is ignored.
-        while (p && p < end && *p) {
-            const char* z = static_cast<const char*>(memchr(p, 0, end - p));
-            if (!z) break;
-            if (m_app->Dispatch(p, &m_view) == 0) fw::MessageId(IDS_FAILED_SAVE_FILE);
-            p = z + 1;
-        }
+void CMainFrame::OnCopyData(HWND sender, const COPYDATASTRUCT* cds) {
+    std::vector<std::string> paths;
+    const char* p = static_cast<const char*>(cds->lpData);
+    const char* end = p + cds->cbData;
+    // Each path must end inside the block; an unterminated tail is ignored.
+    while (p && p < end && *p) {
+        const char* z = static_cast<const char*>(memchr(p, 0, end - p));
+        if (!z) break;
+        paths.emplace_back(p, z);
+        p = z + 1;
     }
+    // The paths are saved at once: after a crash they would otherwise sit unlisted.
+    m_repo.DispatchPaths(paths, false);
+    // The sender named itself in wParam; another sender waiting at the same time keeps its
+    // window until its own paths are taken.
     std::string decoy = fw::LoadStr(IDS_DECOY_TITLE);
-    if (HWND sender = FindWindowA(nullptr, decoy.c_str())) SendMessageA(sender, WM_CLOSE, 0, 0);
+    char title[64] = {};
+    if (sender && IsWindow(sender) && GetWindowTextA(sender, title, sizeof title) &&
+        decoy == title)
+        SendMessageA(sender, WM_CLOSE, 0, 0);
 }
 
 LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
@@ -443,8 +465,14 @@ LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
             if (!HIWORD(lp)) OnInitMenuPopup(reinterpret_cast<HMENU>(wp));
             return 0;
         case WM_DROPFILES: OnDropFiles(reinterpret_cast<HDROP>(wp)); return 0;
-        case WM_COPYDATA: OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lp)); return TRUE;
-        case WM_BRING_TO_FRONT: util::ForceForegroundWindow(m_hWnd); return 0;
+        case WM_COPYDATA:
+            OnCopyData(reinterpret_cast<HWND>(wp), reinterpret_cast<const COPYDATASTRUCT*>(lp));
+            return TRUE;
+        case WM_ENDSESSION:
+            // Log-off or shut-down ends the process without the usual exit.
+            if (wp) m_repo.Save(FALSE);
+            return 0;
+        case WM_BRING_TO_FRONT: fw::ForceForegroundWindow(m_hWnd); return 0;
         case WM_RESTORE_PLACEMENT: RestoreState(); return 0;
         case WM_SYSCOLORCHANGE:
             // Child controls only hear of new system colours from their parent.

@@ -5,23 +5,30 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "frame/DockToolBar.h"
-#include "fw/CmdUI.h"
-#include "fw/Wnd.h"
+#include "fw/Profile.h"
+#include "fw/win/CmdUI.h"
+#include "fw/win/Wnd.h"
+#include "store/Repository.h"
 #include "view/BrennaView.h"
-
-class CBrennaApp;
 
 class CMainFrame : public fw::CWnd {
 public:
-    static constexpr UINT WM_BRING_TO_FRONT = WM_USER + 4;
-    static constexpr UINT WM_RESTORE_PLACEMENT = WM_USER + 5;
     static constexpr const char* kClassName = "BrennaholdFrame";
 
-    explicit CMainFrame(CBrennaApp* app) : m_app(app) {}
+    // The frame shows repository and keeps its placement (and the view's state) in profile; both
+    // outlive it. help opens a help topic; contextHelp opens the topic of a WinHelp-style id
+    // (HID_BASE_COMMAND + command, HID_BASE_RESOURCE + window, HID_BASE_NONCLIENT + window).
+    CMainFrame(CRepository& repository, const fw::CProfile& profile,
+               std::function<void(DWORD topic)> help, std::function<void(DWORD data)> contextHelp)
+        : m_repo(repository),
+          m_profile(profile),
+          m_help(std::move(help)),
+          m_contextHelp(std::move(contextHelp)) {}
     // Creates the frame (hidden), its bars and the view, and runs the view's initial update.
     bool CreateFrame(const char* title);
     CBrennaView& View() { return m_view; }
@@ -53,7 +60,9 @@ private:
     bool OnCreate();
     void Layout();
     void OnDropFiles(HDROP drop);
-    void OnCopyData(const COPYDATASTRUCT* cds);
+    void OnCopyData(HWND sender, const COPYDATASTRUCT* cds);
+    // The settings dialog; only changed keys are written, and a "sortany" change sorts again.
+    void OnSetting();
     void OnCommand(UINT id);
     void OnInitMenuPopup(HMENU menu);
     bool OnFrameUpdateCommand(fw::CCmdUI& ui);
@@ -61,7 +70,10 @@ private:
     bool StatusVisible() const;
     void OnContextHelp();
 
-    CBrennaApp* m_app;
+    CRepository& m_repo;
+    const fw::CProfile& m_profile;
+    std::function<void(DWORD)> m_help;
+    std::function<void(DWORD)> m_contextHelp;
     CBrennaView m_view;
     CDockToolBar m_toolBar;
     HWND m_status = nullptr;

@@ -5,12 +5,13 @@
 
 #include <functional>
 
-#include "fw/Dialog.h"
+#include "fw/win/Dialog.h"
+#include "resource.h"
 
 class CSetupDialog : public fw::CDialog {
 public:
     // The help topic F1 opens.
-    static constexpr DWORD kHelpTopic = 0x10019;
+    static constexpr DWORD kHelpTopic = HELP_TOPIC_SETTINGS;
 
     // The options' current values; the check boxes start from them, and OK writes the boxes
     // back into them (Cancel leaves them).

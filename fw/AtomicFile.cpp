@@ -2,7 +2,6 @@
 #include "fw/AtomicFile.h"
 
 #include "fw/Exceptions.h"
-#include "util/Mbcs.h"
 
 namespace fw {
 
@@ -11,9 +10,12 @@ bool CAtomicFile::Create(const std::string& target) {
     m_target = target;
     // A name the system makes unique in the target's folder, so that no file already there
     // (a stored copy, say) is ever overwritten, and the final rename stays on one volume.
-    size_t slash = util::MbsRFind(target, '\\');
-    if (slash == std::string::npos) return false;
-    std::string folder = target.substr(0, slash + 1);
+    // The system splits off the file part, trail bytes of double-byte characters included.
+    char full[MAX_PATH];
+    char* file = nullptr;
+    DWORD n = GetFullPathNameA(target.c_str(), MAX_PATH, full, &file);
+    if (n == 0 || n >= MAX_PATH || !file) return false;
+    std::string folder(full, file);
     char temp[MAX_PATH];
     if (folder.empty() || folder.size() >= MAX_PATH - 14 ||
         !GetTempFileNameA(folder.c_str(), "brn", 0, temp))

@@ -37,7 +37,7 @@ private:
     HANDLE m_h = INVALID_HANDLE_VALUE;
 };
 
-// Any other kernel handle (events, mutexes, find handles use their own closers).
+// Any other kernel handle: events, mutexes, threads, and files opened outside CFile.
 class CHandle {
 public:
     CHandle() = default;
@@ -54,11 +54,12 @@ public:
     CHandle(const CHandle&) = delete;
     CHandle& operator=(const CHandle&) = delete;
     void Reset(HANDLE h = nullptr) {
-        if (m_h) CloseHandle(m_h);
+        if (*this) CloseHandle(m_h);
         m_h = h;
     }
     HANDLE Get() const { return m_h; }
-    explicit operator bool() const { return m_h != nullptr; }
+    // CreateFileA fails with INVALID_HANDLE_VALUE, the other creators with null: neither is open.
+    explicit operator bool() const { return m_h != nullptr && m_h != INVALID_HANDLE_VALUE; }
 
 private:
     HANDLE m_h = nullptr;

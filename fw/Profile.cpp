@@ -1,22 +1,16 @@
 // Registry and INI profile storage.
 #include "fw/Profile.h"
 
+#include "fw/RegKey.h"
+
 namespace fw {
 namespace {
 
-class CRegKey {
-public:
-    ~CRegKey() {
-        if (m_h) RegCloseKey(m_h);
-    }
-    bool Open(const std::string& path, bool create) {
-        if (create)
-            return RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_WRITE,
-                                   nullptr, &m_h, nullptr) == ERROR_SUCCESS;
-        return RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &m_h) == ERROR_SUCCESS;
-    }
-    HKEY m_h = nullptr;
-};
+// The settings key, for reading or (created when missing) for writing.
+bool OpenSettingsKey(CRegKey& key, const std::string& path, bool write) {
+    return write ? key.Create(HKEY_CURRENT_USER, path, KEY_WRITE)
+                 : key.Open(HKEY_CURRENT_USER, path, KEY_READ);
+}
 
 }  // namespace
 
@@ -33,9 +27,9 @@ void CProfile::UseIniFile(const std::string& path) {
 UINT CProfile::GetInt(const char* section, const char* key, int def) const {
     if (IsIni()) return GetPrivateProfileIntA(section, key, def, m_ini.c_str());
     CRegKey k;
-    if (!k.Open(m_regKey + "\\" + section, false)) return def;
+    if (!OpenSettingsKey(k, m_regKey + "\\" + section, false)) return def;
     DWORD value = 0, type = 0, size = sizeof value;
-    if (RegQueryValueExA(k.m_h, key, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
+    if (RegQueryValueExA(k.Get(), key, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
             ERROR_SUCCESS ||
         type != REG_DWORD)
         return def;
@@ -49,9 +43,9 @@ bool CProfile::WriteInt(const char* section, const char* key, int value) const {
         return WritePrivateProfileStringA(section, key, text, m_ini.c_str()) != FALSE;
     }
     CRegKey k;
-    if (!k.Open(m_regKey + "\\" + section, true)) return false;
+    if (!OpenSettingsKey(k, m_regKey + "\\" + section, true)) return false;
     DWORD v = static_cast<DWORD>(value);
-    return RegSetValueExA(k.m_h, key, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof v) ==
+    return RegSetValueExA(k.Get(), key, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof v) ==
            ERROR_SUCCESS;
 }
 
@@ -62,10 +56,10 @@ std::string CProfile::GetString(const char* section, const char* key, const char
         return std::string(buf, n);
     }
     CRegKey k;
-    if (!k.Open(m_regKey + "\\" + section, false)) return def;
+    if (!OpenSettingsKey(k, m_regKey + "\\" + section, false)) return def;
     char buf[1024];
     DWORD type = 0, size = sizeof buf - 1;
-    if (RegQueryValueExA(k.m_h, key, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size) !=
+    if (RegQueryValueExA(k.Get(), key, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size) !=
             ERROR_SUCCESS ||
         type != REG_SZ)
         return def;
@@ -76,8 +70,8 @@ std::string CProfile::GetString(const char* section, const char* key, const char
 bool CProfile::WriteString(const char* section, const char* key, const char* value) const {
     if (IsIni()) return WritePrivateProfileStringA(section, key, value, m_ini.c_str()) != FALSE;
     CRegKey k;
-    if (!k.Open(m_regKey + "\\" + section, true)) return false;
-    return RegSetValueExA(k.m_h, key, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+    if (!OpenSettingsKey(k, m_regKey + "\\" + section, true)) return false;
+    return RegSetValueExA(k.Get(), key, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
                           lstrlenA(value) + 1) == ERROR_SUCCESS;
 }
 

@@ -1,111 +1,34 @@
-// The real prompt, which shows the platform's message boxes and common dialogs.
+// The prompt registry and the silent default that answers every question with its default button.
 #include "fw/Prompt.h"
-
-#include <commdlg.h>
-#include <shlobj.h>
-
-#include "fw/Dialog.h"
 
 namespace fw {
 namespace {
 
-// Selects the folder in the browser's data at start, and allows OK only for real folders.
-int CALLBACK BrowseCallback(HWND hwnd, UINT msg, LPARAM lp, LPARAM data) {
-    if (msg == BFFM_INITIALIZED) {
-        SendMessageA(hwnd, BFFM_SETSELECTIONA, TRUE, data);
-    } else if (msg == BFFM_SELCHANGED) {
-        char path[MAX_PATH];
-        BOOL real = SHGetPathFromIDListA(reinterpret_cast<LPITEMIDLIST>(lp), path);
-        SendMessageA(hwnd, BFFM_ENABLEOK, 0, real);
-    }
-    return 0;
-}
-
-class RealPrompt : public IPrompt {
+class SilentPrompt : public IPrompt {
 public:
-    int Message(HWND owner, const std::string& text, UINT type) override {
-        char title[128];
-        if (!LoadStringA(GetModuleHandleA(nullptr), 57344, title, sizeof title)) title[0] = 0;
-        return MessageBoxA(owner, text.c_str(), title, type | MB_TASKMODAL);
+    int Message(HWND, const std::string& text, UINT type) override {
+        OutputDebugStringA((text + "\n").c_str());
+        switch (type & MB_TYPEMASK) {
+            case MB_YESNO:
+            case MB_YESNOCANCEL: return (type & MB_DEFMASK) == MB_DEFBUTTON1 ? IDYES : IDNO;
+            case MB_OKCANCEL: return (type & MB_DEFMASK) == MB_DEFBUTTON1 ? IDOK : IDCANCEL;
+            default: return IDOK;
+        }
     }
 };
 
-RealPrompt g_real;
-IPrompt* g_prompt = &g_real;
+SilentPrompt g_silent;
+IPrompt* g_prompt = &g_silent;
 HWND g_owner = nullptr;
 
 }  // namespace
-
-INT_PTR IPrompt::RunDialog(CDialog& dlg, HWND owner) { return dlg.RunModal(owner); }
-
-bool IPrompt::SaveFile(HWND owner, std::string& path) {
-    char file[MAX_PATH];
-    lstrcpynA(file, path.c_str(), MAX_PATH);
-    OPENFILENAMEA ofn{};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = owner;
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = MAX_PATH;
-    ofn.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
-    if (!GetSaveFileNameA(&ofn)) return false;
-    path = file;
-    return true;
-}
-
-bool IPrompt::FileDialog(HWND owner, bool open, const std::string& filter,
-                         const std::string& defaultExt, std::string& path) {
-    // The common dialog wants the pieces separated by NULs and the list ended by two. A "|" can
-    // be the trail byte of a double-byte character, so only whole characters are replaced.
-    std::string pieces = filter + '|';
-    for (size_t i = 0; i < pieces.size(); ++i) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(pieces[i])) && i + 1 < pieces.size())
-            ++i;
-        else if (pieces[i] == '|')
-            pieces[i] = '\0';
-    }
-    pieces += '\0';
-    char file[MAX_PATH] = "";
-    // A starting name that does not fit is dropped rather than cut.
-    if (path.size() < MAX_PATH) lstrcpyA(file, path.c_str());
-    OPENFILENAMEA ofn{};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = owner;
-    ofn.lpstrFilter = pieces.c_str();
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = MAX_PATH;
-    ofn.lpstrDefExt = defaultExt.empty() ? nullptr : defaultExt.c_str();
-    ofn.Flags = OFN_HIDEREADONLY | (open ? 0 : OFN_OVERWRITEPROMPT);
-    if (!(open ? GetOpenFileNameA(&ofn) : GetSaveFileNameA(&ofn))) return false;
-    path = file;
-    return true;
-}
-
-int IPrompt::BrowseFolder(HWND owner, const std::string& title, std::string& path) {
-    char buffer[MAX_PATH];
-    lstrcpynA(buffer, path.c_str(), MAX_PATH);
-    BROWSEINFOA bi{};
-    bi.hwndOwner = owner;
-    bi.pszDisplayName = buffer;
-    bi.lpszTitle = title.c_str();
-    bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN | BIF_NEWDIALOGSTYLE;
-    bi.lpfn = BrowseCallback;
-    bi.lParam = reinterpret_cast<LPARAM>(buffer);
-    LPITEMIDLIST chosen = SHBrowseForFolderA(&bi);
-    if (!chosen) return IDCANCEL;
-    BOOL real = SHGetPathFromIDListA(chosen, buffer);
-    CoTaskMemFree(chosen);
-    if (!real) return IDABORT;
-    path = buffer;
-    return IDOK;
-}
 
 IPrompt& Prompt() { return *g_prompt; }
 
 IPrompt* SetPrompt(IPrompt* p) {
     IPrompt* old = g_prompt;
-    g_prompt = p ? p : &g_real;
-    return old == &g_real ? nullptr : old;
+    g_prompt = p ? p : &g_silent;
+    return old == &g_silent ? nullptr : old;
 }
 
 void SetMessageOwner(HWND owner) { g_owner = owner; }

@@ -61,6 +61,43 @@
 #define ID_VIEW_LINEUP 59412
 #define ID_VIEW_BYNAME 59413
 
+// Bars and the view inside the frame, with the numbers Windows frameworks give them.
+#define IDW_TOOLBAR 0xE800
+#define IDW_STATUS_BAR 0xE801
+#define IDW_PANE_FIRST 0xE900
+
+// Help ids: a command's id plus HID_BASE_COMMAND, a window's resource id plus HID_BASE_RESOURCE,
+// the frame's border and caption HID_BASE_NONCLIENT, a control HID_BASE_CONTROL.
+#define HID_BASE_COMMAND 0x10000
+#define HID_BASE_RESOURCE 0x20000
+#define HID_BASE_NONCLIENT 0x40000
+#define HID_BASE_CONTROL 0x50000
+
+// Topics of the compiled help file.
+#define HELP_TOPIC_QUILLON 0x10012
+#define HELP_TOPIC_CONTENTS 0x10013
+#define HELP_TOPIC_WINDOW 0x10014
+#define HELP_TOPIC_NONCLIENT 0x10015
+#define HELP_TOPIC_BARS 0x10016
+#define HELP_TOPIC_ITEMS 0x10017
+#define HELP_TOPIC_CLIPBOARD 0x10018
+#define HELP_TOPIC_SETTINGS 0x10019
+#define HELP_TOPIC_VIEW 0x10020
+#define HELP_TOPIC_EXT_REPOSITORY 0x10021
+#define HELP_TOPIC_BACKUP_DEFINITION 0x10022
+#define HELP_TOPIC_ORVANE_HOMEPAGE 0x10023
+#define HELP_TOPIC_BRENNAHOLD_HOMEPAGE 0x10024
+#define HELP_TOPIC_FINDER 0x10025
+#define HELP_TOPIC_ABOUT 0x10026
+
+// The program's private window messages.
+// To the frame: bring the window to the front (sent by the watcher thread).
+#define WM_BRING_TO_FRONT (WM_USER + 4)
+// To the frame: restore the saved window and bar placement (sent by the list at its first update).
+#define WM_RESTORE_PLACEMENT (WM_USER + 5)
+// To the list: the property dialog stored a description; wParam is the row, -1 the first selected.
+#define WM_DESCRIPTION_CHANGED (WM_USER + 6)
+
 // Controls; the prefix names the dialog.
 #define IDC_STATIC (-1)
 #define IDC_PROP_ICON 1001

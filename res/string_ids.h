@@ -122,6 +122,11 @@
 #define IDS_MISSING_COPIES 61710
 #define IDS_CATALOGUE_DAMAGED 61711
 #define IDS_CATALOGUE_KEPT 61712
+// A reading or writing error, then the file it concerns.
+#define IDS_FAULT_IN_FILE 61713
+#define IDS_DAMAGED_HISTORIES 61714
+#define IDS_CATALOGUE_NOT_SAVED_KEPT 61715
 
 // Backup run.
 #define IDS_NO_FILES_ADDED 61720
+#define IDS_RUN_HISTORY_DAMAGED 61721

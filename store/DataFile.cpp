@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "backup/BrnDataFile.h"
+#include "store/BrnDataFile.h"
 #include "fw/Archive.h"
 #include "fw/AtomicFile.h"
 #include "fw/Exceptions.h"
@@ -30,6 +30,7 @@ void CDataFile::Clear() {
     // Items point at histories, so they go first.
     m_items.clear();
     m_histories.clear();
+    m_damagedHistories.clear();
 }
 
 bool CDataFile::SetFolder(const std::string& folder) {
@@ -105,6 +106,7 @@ BOOL CDataFile::Load() {
                     // writes it back rather than losing it.
                     h->UnlinkItem(item.get());
                     item->m_pHistory = nullptr;
+                    m_damagedHistories.push_back(item->m_stored);
                     missing.push_back(item.get());
                 }
             }
@@ -221,7 +223,7 @@ BOOL CDataFile::AddItemWithInfo(const char* source, const char* stored, const ch
     return TRUE;
 }
 
-BOOL CDataFile::RemoveItem(CBrennaItem* item) {
+BOOL CDataFile::RemoveItem(CBrennaItem* item, const std::function<void(CBrennaItem&)>& leaving) {
     m_changed = true;
     auto it = std::find_if(m_items.begin(), m_items.end(),
                            [item](const auto& p) { return p.get() == item; });
@@ -240,6 +242,7 @@ BOOL CDataFile::RemoveItem(CBrennaItem* item) {
             }
         }
     }
+    if (leaving) leaving(*item);
     m_items.erase(it);
     return TRUE;
 }
@@ -261,11 +264,18 @@ BOOL CDataFile::ImportItem(const CBrennaItem& other, const std::string& oldFolde
     return TRUE;
 }
 
-void CDataFile::AppendItem(std::unique_ptr<CBrennaItem> item) {
+bool CDataFile::AppendRunItem(std::unique_ptr<CBrennaItem> item, CBrnDataFile& history,
+                              std::unique_ptr<CBrnDataFile> created) {
+    try {
+        // Room first, so that nothing below can fail half-way with the item already linked.
+        m_items.reserve(m_items.size() + 1);
+        m_histories.reserve(m_histories.size() + 1);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    history.LinkItem(item.get());
+    if (created) m_histories.push_back(std::move(created));
     m_items.push_back(std::move(item));
     m_changed = true;
-}
-
-void CDataFile::AppendHistory(std::unique_ptr<CBrnDataFile> history) {
-    m_histories.push_back(std::move(history));
+    return true;
 }

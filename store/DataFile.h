@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,7 +12,6 @@
 #include "store/BrennaItem.h"
 
 class CBrnDataFile;
-class CBrnFile;
 
 class CDataFile : public fw::CObject {
 public:
@@ -37,19 +37,20 @@ public:
     BOOL AddItem(const char* source, const char* stored, DWORD fileFlag);
     BOOL AddItemWithInfo(const char* source, const char* stored, const char* description,
                          DWORD fileFlag, FILETIME time);
-    BOOL RemoveItem(CBrennaItem* item);
+    // Deletes the item's copy, then takes it out of the catalogue; leaving, when set, is called
+    // just before the object is deleted. False (item kept) when the copy could not be removed.
+    BOOL RemoveItem(CBrennaItem* item, const std::function<void(CBrennaItem&)>& leaving = {});
     CBrnDataFile* FindHistory(const GUID& identifier) const;
     BOOL ImportItem(const CBrennaItem& other, const std::string& oldFolder);
-    // The catalogue's share of a backup run: compares the target with the newest pack of the
-    // definition's history, copies what is new or changed, and records a pack and an item.
-    BOOL BackupFolder(const CBrnFile& definition, const std::string& definitionPath,
-                      FILETIME runTime, int& changeCount);
 
     size_t GetCount() const { return m_items.size(); }
     CBrennaItem* GetItem(size_t i) const { return m_items[i].get(); }
-    // Appends an item made elsewhere (a backup run); marks the catalogue changed.
-    void AppendItem(std::unique_ptr<CBrennaItem> item);
-    void AppendHistory(std::unique_ptr<CBrnDataFile> history);
+    // Appends a backup run's item linked to history, and created (when set) as a history new to
+    // the catalogue; marks the catalogue changed. False, with nothing changed, when memory runs out.
+    bool AppendRunItem(std::unique_ptr<CBrennaItem> item, CBrnDataFile& history,
+                       std::unique_ptr<CBrnDataFile> created);
+    // The paths of history files whose header could not be read at the last load.
+    const std::vector<std::string>& DamagedHistories() const { return m_damagedHistories; }
     size_t GetHistoryCount() const { return m_histories.size(); }
 
     bool IsChanged() const { return m_changed; }
@@ -75,6 +76,7 @@ private:
     bool m_changed = false;
     std::vector<std::unique_ptr<CBrennaItem>> m_items;
     std::vector<std::unique_ptr<CBrnDataFile>> m_histories;
+    std::vector<std::string> m_damagedHistories;
     // The file on disk holds more than memory does: keep it before the next save overwrites it.
     bool m_keepDamaged = false;
     bool m_quiet = false;

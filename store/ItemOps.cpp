@@ -1,6 +1,6 @@
 // Item operations that act on the stored copy in the repository.
-#include "backup/BrnDataFile.h"
-#include "backup/BrnFile.h"
+#include "store/BrnDataFile.h"
+#include "store/BrnFile.h"
 #include "fw/Exceptions.h"
 #include "store/BrennaItem.h"
 #include "util/FileUtil.h"

@@ -1,8 +1,8 @@
 // Writing an item's copy out of the repository: back to its source, or to a place the user chose.
 #include <new>
 
-#include "backup/BrnDataFile.h"
-#include "backup/BrnFile.h"
+#include "store/BrnDataFile.h"
+#include "store/BrnFile.h"
 #include "fw/Exceptions.h"
 #include "store/BrennaItem.h"
 #include "util/FileUtil.h"
@@ -50,10 +50,10 @@ BOOL CBrennaItem::WriteOutRun(const char* target) {
     try {
         pack = m_pHistory->FindPack(m_evacuationTime);
     } catch (const fw::CException& e) {
-        backup::ReportFault(e);
+        store::ReportFault(e, m_pHistory->Path());
         return FALSE;
     } catch (const std::bad_alloc&) {
-        backup::ReportFault(fw::CMemoryException());
+        store::ReportFault(fw::CMemoryException(), m_pHistory->Path());
         return FALSE;
     }
     if (!pack) return FALSE;

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "fw/File.h"
+#include "fw/RegKey.h"
 #include "fw/Strings.h"
 #include "string_ids.h"
 #include "util/FileUtil.h"
@@ -19,24 +20,6 @@ constexpr char kTableKey[] = "tempdir";
 constexpr size_t kIdentifierSize = sizeof(GUID);
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" with its terminator, and room to spare.
 constexpr int kGuidNameSize = 40;
-
-class CRegKey {
-public:
-    CRegKey() = default;
-    ~CRegKey() {
-        if (m_h) RegCloseKey(m_h);
-    }
-    CRegKey(const CRegKey&) = delete;
-    CRegKey& operator=(const CRegKey&) = delete;
-    bool Open(HKEY parent, const std::string& path, REGSAM access) {
-        return RegOpenKeyExA(parent, path.c_str(), 0, access, &m_h) == ERROR_SUCCESS;
-    }
-    bool Create(HKEY parent, const std::string& path, REGSAM access) {
-        return RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, access, nullptr, &m_h,
-                               nullptr) == ERROR_SUCCESS;
-    }
-    HKEY m_h = nullptr;
-};
 
 // The identifier's registry-string form in the ANSI code page.
 bool GuidName(const GUID& id, char (&out)[kGuidNameSize]) {
@@ -128,14 +111,14 @@ bool CBrnTempDirectory::ReadIdentifier(const std::string& section, GUID& id) con
             bytes[i] = static_cast<BYTE>(low | (high << 4));
         }
     } else {
-        CRegKey key;
+        fw::CRegKey key;
         if (!key.Open(HKEY_CURRENT_USER, "Software\\" + m_company + "\\" + m_app + "\\" + section,
                       KEY_QUERY_VALUE))
             return false;
         DWORD type = 0;
         DWORD size = sizeof bytes;
         // A longer value does not fit and fails; any other type is foreign.
-        if (RegQueryValueExA(key.m_h, kIdentifierEntry, nullptr, &type, bytes, &size) !=
+        if (RegQueryValueExA(key.Get(), kIdentifierEntry, nullptr, &type, bytes, &size) !=
                 ERROR_SUCCESS ||
             type != REG_BINARY || size != sizeof bytes)
             return false;
@@ -155,18 +138,18 @@ bool CBrnTempDirectory::WriteIdentifier(const std::string& section) const {
         text[2 * kIdentifierSize] = '\0';
         return m_profile.WriteString(section.c_str(), kIdentifierEntry, text);
     }
-    CRegKey key;
+    fw::CRegKey key;
     if (!key.Create(HKEY_CURRENT_USER, "Software\\" + m_company + "\\" + m_app + "\\" + section,
                     KEY_SET_VALUE))
         return false;
-    return RegSetValueExA(key.m_h, kIdentifierEntry, 0, REG_BINARY, bytes, kIdentifierSize) ==
+    return RegSetValueExA(key.Get(), kIdentifierEntry, 0, REG_BINARY, bytes, kIdentifierSize) ==
            ERROR_SUCCESS;
 }
 
 bool CBrnTempDirectory::LookUpPath() {
     char name[kGuidNameSize];
     if (!GuidName(m_identifier, name)) return false;
-    CRegKey table;
+    fw::CRegKey table;
     if (!table.Open(HKEY_CURRENT_USER, "software\\" + m_company + "\\" + m_app + "\\" + kTableKey,
                     KEY_QUERY_VALUE))
         return false;
@@ -175,7 +158,7 @@ bool CBrnTempDirectory::LookUpPath() {
     DWORD size = sizeof path;
     // A value of another type, longer than a path or without its terminator counts as absent, so
     // that a new folder is recorded over it.
-    if (RegQueryValueExA(table.m_h, name, nullptr, &type, reinterpret_cast<BYTE*>(path), &size) !=
+    if (RegQueryValueExA(table.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(path), &size) !=
             ERROR_SUCCESS ||
         type != REG_SZ || !std::memchr(path, '\0', size) || !IsUsableFolderPath(path))
         return false;
@@ -186,12 +169,12 @@ bool CBrnTempDirectory::LookUpPath() {
 bool CBrnTempDirectory::RecordPath() const {
     char name[kGuidNameSize];
     if (!GuidName(m_identifier, name)) return false;
-    CRegKey software;
+    fw::CRegKey software;
     if (!software.Open(HKEY_CURRENT_USER, "software", KEY_CREATE_SUB_KEY)) return false;
-    CRegKey table;
-    if (!table.Create(software.m_h, m_company + "\\" + m_app + "\\" + kTableKey, KEY_SET_VALUE))
+    fw::CRegKey table;
+    if (!table.Create(software.Get(), m_company + "\\" + m_app + "\\" + kTableKey, KEY_SET_VALUE))
         return false;
-    return RegSetValueExA(table.m_h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(m_szPath),
+    return RegSetValueExA(table.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(m_szPath),
                           static_cast<DWORD>(std::strlen(m_szPath) + 1)) == ERROR_SUCCESS;
 }
 

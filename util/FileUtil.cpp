@@ -10,9 +10,25 @@
 #include <vector>
 
 #include "fw/File.h"
+#include "fw/RegKey.h"
 #include "util/Mbcs.h"
 
 namespace util {
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    std::string path;
+    path.reserve(folder.size() + 1 + name.size());
+    return path.append(folder).append(1, '\\').append(name);
+}
+
+bool MakeFullPath(const std::string& path, std::string& out) {
+    char buf[MAX_PATH];
+    char* file = nullptr;
+    DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, buf, &file);
+    if (n == 0 || n >= MAX_PATH) return false;
+    out = buf;
+    return true;
+}
 namespace {
 
 // "parent\name" into out; FALSE when it would not fit in MAX_PATH.
@@ -59,13 +75,11 @@ BOOL ReadClassDefault(const char* name, char* out, DWORD size) {
     int n = std::snprintf(keyPath, sizeof keyPath, "SOFTWARE\\Classes\\%s", name);
     if (n < 0 || n >= static_cast<int>(sizeof keyPath)) return FALSE;
 
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return FALSE;
+    fw::CRegKey key;
+    if (!key.Open(HKEY_LOCAL_MACHINE, keyPath, KEY_QUERY_VALUE)) return FALSE;
     DWORD bytes = size;
     LONG result =
-        RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(out), &bytes);
-    RegCloseKey(key);
+        RegQueryValueExA(key.Get(), nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(out), &bytes);
     if (result != ERROR_SUCCESS) return FALSE;
     // Stored strings usually carry their own terminator; one without it needs a spare byte.
     if (bytes > 0 && out[bytes - 1] == '\0') return TRUE;

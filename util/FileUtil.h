@@ -3,7 +3,15 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace util {
+
+// folder + "\" + name.
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+// The full path of path against the current folder; false when it would not fit in MAX_PATH.
+bool MakeFullPath(const std::string& path, std::string& out);
 
 // Deletes a file, clearing its read-only bit first. Fails on a missing file.
 BOOL ForceDeleteFile(const char* path);

@@ -7,24 +7,17 @@
 #include <algorithm>
 #include <unordered_set>
 
-#include "backup/BrnCommands.h"
 #include "fw/Strings.h"
 #include "resource.h"
+#include "view/BrnCommands.h"
 #include "view/IconKey.h"
 #include "view/IconLoad.h"
+#include "view/PropertyDialog.h"
 #include "view/RowModel.h"
 #include "view/ViewState.h"
 
-namespace {
-
-constexpr UINT kSortArrowBitmap = 130;
-// The id a single-view frame gives its view window.
-constexpr UINT kPaneId = 0xE900;
-constexpr UINT WM_RESTORE_PLACEMENT = WM_USER + 5;
-
-}  // namespace
-
 CBrennaView::~CBrennaView() {
+    if (m_repo && m_repo->Observer() == this) m_repo->SetObserver(nullptr);
     if (m_headerImages) ImageList_Destroy(m_headerImages);
     // The list owns its normal and small image lists only with LVS_SHAREIMAGELISTS clear;
     // it is created with that style, so they are ours to free.
@@ -32,14 +25,18 @@ CBrennaView::~CBrennaView() {
     if (m_smallImages) ImageList_Destroy(m_smallImages);
 }
 
-bool CBrennaView::Create(HWND frame, CBrennaApp* app) {
-    m_app = app;
+bool CBrennaView::Create(HWND frame, CRepository& repository, const fw::CProfile& profile,
+                         std::function<void(DWORD)> help) {
+    m_repo = &repository;
+    m_profile = &profile;
+    m_help = std::move(help);
     m_hWnd = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT |
                                  LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
-                             0, 0, 0, 0, frame, reinterpret_cast<HMENU>(kPaneId),
+                             0, 0, 0, 0, frame, reinterpret_cast<HMENU>(IDW_PANE_FIRST),
                              GetModuleHandleA(nullptr), nullptr);
     if (!m_hWnd) return false;
+    m_repo->SetObserver(this);
     ListView_SetExtendedListViewStyle(m_hWnd, LVS_EX_HEADERDRAGDROP);
     // The list itself answers the context menu, focus loss and the property dialog's notice.
     SetWindowSubclass(m_hWnd, ListProc, 0, reinterpret_cast<DWORD_PTR>(this));
@@ -56,7 +53,7 @@ void CBrennaView::OnInitialUpdate() {
     ListView_SetImageList(m_hWnd, m_smallImages, LVSIL_SMALL);
     SetListStyle(LVS_REPORT);
 
-    const fw::CProfile& profile = m_app->m_profile;
+    const fw::CProfile& profile = *m_profile;
     auto widths = view::ReadColumnWidths(profile);
     for (int i = 0; i < view::kColumnCount; ++i) {
         std::string heading = fw::LoadStr(view::kColumns[i].headingId);
@@ -69,7 +66,7 @@ void CBrennaView::OnInitialUpdate() {
         SendMessageA(m_hWnd, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&col));
     }
     m_headerImages = ImageList_LoadImageA(GetModuleHandleA(nullptr),
-                                          MAKEINTRESOURCEA(kSortArrowBitmap), 7, 1,
+                                          MAKEINTRESOURCEA(IDB_SORT_ARROWS), 7, 1,
                                           RGB(255, 255, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
     if (m_headerImages)
         SendMessageA(ListView_GetHeader(m_hWnd), HDM_SETIMAGELIST, 0,
@@ -85,21 +82,43 @@ void CBrennaView::OnInitialUpdate() {
 }
 
 void CBrennaView::AddNewRows() {
-    CDataFile& catalogue = m_app->m_dataFile;
-    for (size_t i = m_nShown; i < catalogue.GetCount(); ++i) {
-        CBrennaItem* item = catalogue.GetItem(i);
+    for (size_t i = m_nShown; i < m_repo->Count(); ++i) {
+        CBrennaItem* item = m_repo->Item(i);
         view::EnsureTypeText(*item);
         m_rows.push_back(item);
     }
-    m_nShown = static_cast<int>(catalogue.GetCount());
+    m_nShown = static_cast<int>(m_repo->Count());
     SetRowCount();
 }
 
-HWND CBrennaView::Owner() const { return GetAncestor(m_hWnd, GA_ROOT); }
-
-std::function<void(DWORD)> CBrennaView::Help() const {
-    return [app = m_app](DWORD topic) { app->HelpTopic(topic); };
+void CBrennaView::OnItemsAdded(size_t, size_t count, bool evacuated) {
+    AddNewRows();
+    if (!evacuated || count == 0 || !m_repo->Settings().askAlways || m_rows.empty()) return;
+    // New rows are appended unsorted, so the newest item is on the last row.
+    int row = RowCount() - 1;
+    view::ShowItemProperties(*m_rows[row], m_hWnd, row, Owner(), m_help);
 }
+
+void CBrennaView::OnItemChanged(CBrennaItem& item) {
+    auto it = std::find(m_rows.begin(), m_rows.end(), &item);
+    if (it == m_rows.end()) return;
+    int row = static_cast<int>(it - m_rows.begin());
+    ListView_RedrawItems(m_hWnd, row, row);
+}
+
+void CBrennaView::OnItemRemoved(CBrennaItem& item) {
+    m_imageByItem.erase(&item);
+    auto it = std::find(m_rows.begin(), m_rows.end(), &item);
+    if (it == m_rows.end()) return;
+    // An owner-data list keeps the other rows' indices and selection right through
+    // LVM_DELETEITEM, so the row goes at once and nothing can reach it after its item is gone.
+    int row = static_cast<int>(it - m_rows.begin());
+    m_rows.erase(it);
+    ListView_DeleteItem(m_hWnd, row);
+    if (m_nShown > 0) --m_nShown;
+}
+
+HWND CBrennaView::Owner() const { return GetAncestor(m_hWnd, GA_ROOT); }
 
 void CBrennaView::SetRowCount() {
     ListView_SetItemCountEx(m_hWnd, static_cast<int>(m_rows.size()),
@@ -118,7 +137,7 @@ void CBrennaView::OnDestroy() {
     }
     bool ascending = true;
     int column = m_header.GetSortColumn(&ascending);
-    view::WriteViewState(m_app->m_profile, widths, column, ascending,
+    view::WriteViewState(*m_profile, widths, column, ascending,
                          static_cast<int>(ListStyle()));
 }
 
@@ -222,7 +241,7 @@ void CBrennaView::Sort(int column, bool ascending) {
     for (int r = NextSelected(-1); r >= 0; r = NextSelected(r)) selected.insert(m_rows[r]);
     int focusedRow = ListView_GetNextItem(m_hWnd, -1, LVNI_FOCUSED);
     const CBrennaItem* focused = focusedRow >= 0 && focusedRow < RowCount() ? m_rows[focusedRow] : nullptr;
-    view::SortRows(m_rows, column, ascending, m_app->m_bSortAny != FALSE);
+    view::SortRows(m_rows, column, ascending, m_repo->Settings().sortAny);
     ListView_SetItemState(m_hWnd, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
     for (int r = 0; r < RowCount(); ++r) {
         UINT state = (selected.count(m_rows[r]) ? LVIS_SELECTED : 0) |
@@ -262,12 +281,12 @@ bool CBrennaView::OnCommand(UINT id) {
         case ID_SORT_DESCENDING: Sort(column, false); return true;
         case ID_EDIT_SELECT_ALL: SelectAll(); return true;
         case ID_FILE_PROPERTY: OnProperty(); return true;
-        case ID_BRN_CREATE: backup::CreateDefinition(Owner(), Help()); return true;
-        case ID_BRN_OPEN: backup::ModifyDefinition(Owner(), Help()); return true;
+        case ID_BRN_CREATE: view::CreateDefinition(Owner(), Help()); return true;
+        case ID_BRN_OPEN: view::ModifyDefinition(Owner(), Help()); return true;
         case ID_BRN_RESTORE: {
             int row = NextSelected(-1);
             if (row >= 0 && SelectedCount() == 1 && m_rows[row]->IsBackupRun())
-                backup::RecreateDefinition(Owner(), *m_rows[row]);
+                view::RecreateDefinition(Owner(), *m_rows[row]);
             return true;
         }
         default: return false;
@@ -287,7 +306,7 @@ bool CBrennaView::OnUpdateCommand(fw::CCmdUI& ui) {
         case ID_BRN_OPEN:
         case ID_BRN_RESTORE: {
             int row = NextSelected(-1);
-            ui.Enable(backup::IsDefinitionCommandEnabled(ui.id, m_app->m_bBrnFile != FALSE, selected,
+            ui.Enable(view::IsDefinitionCommandEnabled(ui.id, m_repo->Settings().brnFile, selected,
                                                          row >= 0 ? m_rows[row] : nullptr));
             return true;
         }
@@ -311,7 +330,7 @@ LRESULT CALLBACK CBrennaView::ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
                 self->m_header.ClearMouseState();
                 return r;
             }
-            case WM_USER + 6:
+            case WM_DESCRIPTION_CHANGED:
                 return self->OnDescriptionChanged(static_cast<int>(static_cast<INT_PTR>(wp)));
             case WM_NCDESTROY:
                 RemoveWindowSubclass(hwnd, ListProc, 0);
@@ -327,6 +346,7 @@ LRESULT CALLBACK CBrennaView::ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
 LRESULT CBrennaView::OnDescriptionChanged(int row) {
     if (row < 0) row = NextSelected(-1);
     if (row >= 0 && row < RowCount()) ListView_RedrawItems(m_hWnd, row, row);
-    m_app->SaveCatalogue(TRUE);
+    // A description does not mark the catalogue changed, so the save is forced.
+    m_repo->Save(TRUE);
     return 0;
 }

@@ -10,26 +10,35 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/BrennaApp.h"
-#include "frame/SortHeaderCtrl.h"
-#include "fw/CmdUI.h"
+#include "fw/Profile.h"
+#include "fw/win/CmdUI.h"
+#include "store/Repository.h"
+#include "view/SortHeaderCtrl.h"
 
-class CBrennaView : public IItemListView {
+class CBrennaView : public IRepositoryObserver {
 public:
     CBrennaView() = default;
     ~CBrennaView() override;
     CBrennaView(const CBrennaView&) = delete;
     CBrennaView& operator=(const CBrennaView&) = delete;
 
-    // Creates the list window as a child of frame; the columns come with OnInitialUpdate.
-    bool Create(HWND frame, CBrennaApp* app);
+    // Creates the list window as a child of frame and follows the repository's changes; the
+    // columns come with OnInitialUpdate. The view state is kept in profile; help opens a help
+    // topic. The repository and the profile outlive the view.
+    bool Create(HWND frame, CRepository& repository, const fw::CProfile& profile,
+                std::function<void(DWORD topic)> help);
     HWND Hwnd() const { return m_hWnd; }
-    HWND NotifyWindow() const override { return m_hWnd; }
 
-    // Columns, rows, stored sort and style, then the frame's placement (WM_USER+5).
+    // Columns, rows, stored sort and style, then the frame's placement (WM_RESTORE_PLACEMENT).
     void OnInitialUpdate();
     // Rows for the catalogue items from m_nShown to the end, appended unsorted.
-    void AddNewRows() override;
+    void AddNewRows();
+
+    // The repository's changes: new rows (and, with "askalways", the property dialog on the
+    // newest item this process evacuated), a row drawn again, a row taken away.
+    void OnItemsAdded(size_t first, size_t count, bool evacuated) override;
+    void OnItemChanged(CBrennaItem& item) override;
+    void OnItemRemoved(CBrennaItem& item) override;
     // Writes the view state; called while the list window is being destroyed.
     void OnDestroy();
 
@@ -37,7 +46,8 @@ public:
     bool OnNotify(NMHDR* nm, LRESULT* result);
     bool OnCommand(UINT id);
     bool OnUpdateCommand(fw::CCmdUI& ui);
-    // WM_USER+6: the description of row (or of the first selected row when negative) changed.
+    // WM_DESCRIPTION_CHANGED: the description of row (or of the first selected row when
+    // negative) changed; the row is drawn again and the catalogue saved.
     LRESULT OnDescriptionChanged(int row);
 
     void Sort(int column, bool ascending);
@@ -70,8 +80,8 @@ private:
     std::string NameTextOf(int row) const;
     // The main window, owner of the dialogs the commands open.
     HWND Owner() const;
-    // Opens the application's help at a topic; dialogs call it for F1.
-    std::function<void(DWORD)> Help() const;
+    // Opens the help at a topic; dialogs call it for F1.
+    const std::function<void(DWORD)>& Help() const { return m_help; }
     POINT ContextMenuAnchor() const;
     static LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                      DWORD_PTR self);
@@ -82,7 +92,9 @@ private:
     void SetRowCount();
 
     HWND m_hWnd = nullptr;
-    CBrennaApp* m_app = nullptr;
+    CRepository* m_repo = nullptr;
+    const fw::CProfile* m_profile = nullptr;
+    std::function<void(DWORD)> m_help;
     CSortHeaderCtrl m_header;
     HIMAGELIST m_headerImages = nullptr;
     HIMAGELIST m_largeImages = nullptr;

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "frame/PropertyDialog.h"
+#include "view/PropertyDialog.h"
 #include "fw/Prompt.h"
 #include "fw/Strings.h"
 #include "resource.h"
@@ -84,30 +84,23 @@ void CBrennaView::OnDelete() {
         std::string name = NameTextOf(row);
         if (n == 1 && fw::MessageText(fw::FormatStr(IDS_DELETE_ONE, name.c_str()), kAsk) != IDYES)
             break;
-        CBrennaItem* item = m_rows[row];
-        if (!m_app->RemoveItem(item)) {
+        // The repository tells this view to take the row away with its item, so the rows after
+        // it move up one place.
+        if (!m_repo->RemoveItem(m_rows[row])) {
             fw::MessageText(fw::FormatStr(IDS_DELETE_FAILED, name.c_str()), MB_OK | MB_ICONSTOP);
             break;
         }
-        // The row goes with its item at once, so no row without an item can be reached while a
-        // message is open; the rows after it move up one place.
         removed = true;
-        m_imageByItem.erase(item);
-        m_rows.erase(m_rows.begin() + row);
-        ListView_DeleteItem(m_hWnd, row);
         row = NextSelected(row - 1);
     }
-    if (removed) m_app->SaveCatalogue(FALSE);
-    m_nShown = static_cast<int>(m_app->m_dataFile.GetCount());
+    if (removed) m_repo->Save(FALSE);
+    m_nShown = static_cast<int>(m_repo->Count());
 }
 
 void CBrennaView::OnProperty() {
     int row = NextSelected(-1);
     if (row < 0) return;
-    CBrennaItem* item = m_rows[row];
-    CPropertyDialog dlg(view::LocationText(*item), view::NameText(*item), *item, m_hWnd);
-    dlg.SetHelpHandler(Help());
-    dlg.DoModal(Owner());
+    view::ShowItemProperties(*m_rows[row], m_hWnd, -1, Owner(), m_help);
 }
 
 void CBrennaView::SelectAll() {
@@ -174,7 +167,7 @@ void CBrennaView::OnContextMenu(POINT screen) {
             CheckMenuRadioItem(popup, s.id, s.id, s.id, MF_BYCOMMAND);
     bool oneRun = n == 1 && m_rows[NextSelected(-1)]->IsBackupRun();
     if (!oneRun) EnableMenuItem(popup, ID_BRN_RESTORE, MF_BYCOMMAND | MF_GRAYED);
-    if (!m_app->m_bBrnFile) {
+    if (!m_repo->Settings().brnFile) {
         for (UINT id : {ID_BRN_CREATE, ID_BRN_OPEN, ID_BRN_RESTORE})
             EnableMenuItem(popup, id, MF_BYCOMMAND | MF_GRAYED);
     }

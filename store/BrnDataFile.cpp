@@ -1,0 +1,361 @@
+// History data files: the packs of a definition's runs, read with every count and length checked
+// and rewritten beside the old file so that a failed save never loses the history.
+#include "store/BrnDataFile.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "fw/Exceptions.h"
+#include "store/BrennaItem.h"
+#include "store/StoredPath.h"
+#include "util/FileUtil.h"
+#include "util/Mbcs.h"
+
+namespace {
+
+constexpr char kMagic[4] = {'B', 'R', 'N', 'D'};
+constexpr uint32_t kVersion = 0x00010000;
+constexpr uint64_t kHeaderSize = 28;
+// The smallest pack: run time, entry count, a definition header and an empty folder.
+constexpr uint64_t kMinPackSize = 8 + 4 + 36 + 1;
+// The smallest entry: three u32 and two empty strings.
+constexpr uint64_t kMinEntrySize = 12 + 1 + 1;
+
+void RaiseDamaged() { throw fw::CArchiveException(fw::CArchiveException::damaged); }
+
+// A path or stored name with its terminator, at most MAX_PATH bytes, zero only at its end.
+std::string ReadPath(fw::CArchive& ar, uint32_t len) {
+    std::string s = ar.ReadCountedString(len, MAX_PATH);
+    if (s.find('\0') != std::string::npos) RaiseDamaged();
+    return s;
+}
+
+bool SameTime(const FILETIME& a, const FILETIME& b) {
+    return util::CompareFileTimeValues(a, b) == 0;
+}
+
+// br<NNNNNN>\<file name> and nothing else, so that a damaged history can never make a deletion
+// reach outside the repository's numbered folders.
+bool IsStoredName(const std::string& name) {
+    if (name.compare(0, 2, "br") != 0) return false;
+    size_t i = 2;
+    while (i < name.size() && name[i] >= '0' && name[i] <= '9') ++i;
+    if (i - 2 < 6 || i >= name.size() || name[i] != '\\') return false;
+    std::string file = name.substr(i + 1);
+    return !file.empty() && file != "." && file != ".." && !util::MbsChr(file.c_str(), '\\') &&
+           !util::MbsChr(file.c_str(), '/') && !util::MbsChr(file.c_str(), ':');
+}
+
+// Walks the entries of the pack being deleted beside those of the next newer pack (both in
+// their stored order) and returns the stored names whose copies only the deleted pack used.
+// A copy that the newer pack refers to passes to it instead.
+std::vector<std::string> ReleaseCopies(const CBrnBackupItemPack& gone, CBrnBackupItemPack* next) {
+    static const std::vector<std::unique_ptr<CBrnBackupItem>> kNone;
+    const auto& ps = gone.Entries();
+    const auto& qs = next ? next->Entries() : kNone;
+    std::vector<std::string> released;
+    size_t i = 0, j = 0;
+    // Once the deleted pack's entries are used up, the rest of the newer pack changes nothing.
+    while (i < ps.size()) {
+        const CBrnBackupItem& p = *ps[i];
+        int c = j < qs.size() ? lstrcmpiA(p.Source().c_str(), qs[j]->Source().c_str()) : -1;
+        if (p.IsOwned()) {
+            if (c == 0 && !qs[j]->IsOwned())
+                qs[j]->SetOwned(true);
+            else if (c <= 0)
+                released.push_back(p.StoredName());
+        }
+        if (c <= 0) ++i;
+        if (c >= 0) ++j;
+    }
+    return released;
+}
+
+}  // namespace
+
+bool CBrnBackupItem::Set(const std::string& source, const std::string& storedName) {
+    if (source.size() >= MAX_PATH || storedName.size() >= MAX_PATH) return false;
+    try {
+        std::string s = source, n = storedName;
+        m_source.swap(s);
+        m_storedName.swap(n);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+void CBrnBackupItem::Serialize(fw::CArchive& ar) {
+    if (ar.IsStoring()) {
+        ar.WriteU32(SourceLength());
+        ar.WriteU32(StoredLength());
+        ar.WriteI32(m_owned);
+        ar.WriteStringZ(m_source);
+        ar.WriteStringZ(m_storedName);
+        return;
+    }
+    uint32_t sourceLen = ar.ReadU32();
+    uint32_t storedLen = ar.ReadU32();
+    int32_t owned = ar.ReadI32();
+    std::string source = ReadPath(ar, sourceLen);
+    std::string stored = ReadPath(ar, storedLen);
+    m_source.swap(source);
+    m_storedName.swap(stored);
+    m_owned = owned;
+}
+
+CBrnBackupItemPack::CBrnBackupItemPack() : m_pDefinition(std::make_unique<CBrnFile>()) {}
+
+CBrnBackupItemPack::CBrnBackupItemPack(const FILETIME& runTime, const CBrnFile& definition)
+    : m_runTime(runTime), m_pDefinition(std::make_unique<CBrnFile>(definition)) {}
+
+void CBrnBackupItemPack::AddItem(std::unique_ptr<CBrnBackupItem> entry) {
+    m_entries.push_back(std::move(entry));
+}
+
+void CBrnBackupItemPack::Serialize(fw::CArchive& ar) {
+    if (ar.IsStoring()) {
+        ar.WriteFileTime(m_runTime);
+        ar.WriteI32(EntryCount());
+        m_pDefinition->Serialize(ar);
+        for (const auto& e : m_entries) e->Serialize(ar);
+        return;
+    }
+    FILETIME runTime = ar.ReadFileTime();
+    int32_t count = ar.ReadI32();
+    auto definition = std::make_unique<CBrnFile>();
+    definition->Serialize(ar);
+    if (count < 0 || static_cast<uint64_t>(count) > ar.Remaining() / kMinEntrySize) RaiseDamaged();
+    std::vector<std::unique_ptr<CBrnBackupItem>> entries;
+    entries.reserve(count);
+    for (int32_t i = 0; i < count; ++i) {
+        auto e = std::make_unique<CBrnBackupItem>();
+        e->Serialize(ar);
+        entries.push_back(std::move(e));
+    }
+    m_runTime = runTime;
+    m_pDefinition = std::move(definition);
+    m_entries.swap(entries);
+}
+
+CBrnDataFile::CBrnDataFile(std::string repository) : m_repository(std::move(repository)) {}
+
+CBrnDataFile::~CBrnDataFile() { AbandonUpdate(); }
+
+bool CBrnDataFile::OpenPendingWrite(const std::string& target) {
+    AbandonUpdate();
+    if (target.empty() || !m_pending.Create(target)) return false;
+    try {
+        m_pStream = std::make_unique<fw::CArchive>(m_pending.File(), fw::CArchive::store);
+    } catch (const std::bad_alloc&) {
+        m_pending.Abandon();
+        return false;
+    }
+    return true;
+}
+
+void CBrnDataFile::AbandonUpdate() {
+    m_pStream.reset();
+    m_pending.Abandon();
+}
+
+bool CBrnDataFile::CreateForDefinition(const std::string& definitionPath, const GUID& identifier) {
+    AbandonUpdate();
+    std::string path;
+    if (!store::AllocateHistoryPath(m_repository, definitionPath, path)) return false;
+    // The name is taken at once so that copies made during the run never choose it; it stays
+    // empty, which no header check accepts, until SavePacks puts the whole file in its place.
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(h);
+    if (!OpenPendingWrite(path)) {
+        DeleteFileA(path.c_str());
+        return false;
+    }
+    m_identifier = identifier;
+    m_packCount = 0;
+    m_packs.clear();
+    m_createdPath.swap(path);
+    return true;
+}
+
+bool CBrnDataFile::CheckHeader() {
+    AbandonUpdate();
+    std::string path = Path();
+    fw::CFile file;
+    if (path.empty() || !file.Open(path.c_str(), fw::CFile::modeRead)) return false;
+    try {
+        fw::CArchive ar(file, fw::CArchive::load);
+        if (ar.Remaining() < kHeaderSize) return false;
+        char magic[4];
+        ar.Read(magic, sizeof magic);
+        uint32_t version = ar.ReadU32();
+        GUID id = store::ReadGuid(ar);
+        int32_t count = ar.ReadI32();
+        if (memcmp(magic, kMagic, sizeof kMagic) != 0 || version != kVersion) return false;
+        m_identifier = id;
+        m_packCount = count;
+    } catch (const fw::CException&) {
+        return false;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+bool CBrnDataFile::LoadPacks() {
+    AbandonUpdate();
+    m_packs.clear();
+    std::string path = Path();
+    fw::CFile file;
+    if (path.empty() || !file.Open(path.c_str(), fw::CFile::modeRead)) return false;
+    fw::CArchive ar(file, fw::CArchive::load);
+    Serialize(ar);
+    return true;
+}
+
+bool CBrnDataFile::ReloadForUpdate() {
+    if (!LoadPacks()) return false;
+    // The old file stays whole until SavePacks has written all of the new one.
+    return OpenPendingWrite(Path());
+}
+
+CBrnBackupItemPack* CBrnDataFile::FindPack(const FILETIME& time) {
+    if (!LoadPacks()) return nullptr;
+    for (const auto& p : m_packs)
+        if (SameTime(p->RunTime(), time)) return p.get();
+    return nullptr;
+}
+
+CBrnBackupItemPack* CBrnDataFile::LastPack() const {
+    return m_packs.empty() ? nullptr : m_packs.back().get();
+}
+
+bool CBrnDataFile::AddPack(const CBrnFile& definition,
+                           std::vector<std::unique_ptr<CBrnBackupItem>> entries,
+                           const FILETIME& time) {
+    try {
+        auto pack = std::make_unique<CBrnBackupItemPack>(time, definition);
+        for (auto& e : entries) pack->AddItem(std::move(e));
+        m_packs.push_back(std::move(pack));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    m_packCount = static_cast<int32_t>(m_packs.size());
+    return true;
+}
+
+bool CBrnDataFile::SavePacks() {
+    if (!m_pStream) return false;
+    try {
+        Serialize(*m_pStream);
+        m_pStream->Flush();
+    } catch (const fw::CException& e) {
+        AbandonUpdate();
+        store::ReportFault(e, Path());
+        return false;
+    } catch (const std::bad_alloc&) {
+        AbandonUpdate();
+        store::ReportFault(fw::CMemoryException(), Path());
+        return false;
+    }
+    m_pStream.reset();
+    if (!m_pending.Commit()) {
+        AbandonUpdate();
+        store::ReportFault(fw::CFileException(fw::CFileException::generic), Path());
+        return false;
+    }
+    m_packCount = static_cast<int32_t>(m_packs.size());
+    return true;
+}
+
+bool CBrnDataFile::DeletePack(const FILETIME& time) {
+    std::vector<std::string> released;
+    bool found = false;
+    try {
+        if (!ReloadForUpdate()) return false;
+        auto it = std::find_if(m_packs.begin(), m_packs.end(),
+                               [&](const auto& p) { return SameTime(p->RunTime(), time); });
+        if (it != m_packs.end()) {
+            found = true;
+            CBrnBackupItemPack* next = it + 1 != m_packs.end() ? (it + 1)->get() : nullptr;
+            released = ReleaseCopies(**it, next);
+            m_packs.erase(it);
+            m_packCount = static_cast<int32_t>(m_packs.size());
+        }
+    } catch (const fw::CException& e) {
+        AbandonUpdate();
+        store::ReportFault(e, Path());
+        return false;
+    } catch (const std::bad_alloc&) {
+        AbandonUpdate();
+        store::ReportFault(fw::CMemoryException(), Path());
+        return false;
+    }
+
+    bool written;
+    if (m_packCount <= 0) {
+        std::string path = Path();
+        AbandonUpdate();
+        written = util::ForceDeleteFile(path.c_str()) != FALSE;
+    } else {
+        written = SavePacks();
+    }
+    // The copies go only once the history on disk no longer refers to them.
+    if (!written) return false;
+    for (const std::string& name : released) {
+        std::string copy = m_repository + "\\" + name;
+        if (IsStoredName(name) && copy.size() < MAX_PATH) util::ForceDeleteFile(copy.c_str());
+    }
+    return found;
+}
+
+void CBrnDataFile::LinkItem(CBrennaItem* item) {
+    m_linkedItems.push_back(item);
+    item->m_pHistory = this;
+}
+
+void CBrnDataFile::UnlinkItem(CBrennaItem* item) {
+    m_linkedItems.erase(std::remove(m_linkedItems.begin(), m_linkedItems.end(), item),
+                        m_linkedItems.end());
+}
+
+DWORD CBrnDataFile::LastGeneration() const {
+    return m_linkedItems.empty() ? 0 : m_linkedItems.back()->m_generation;
+}
+
+std::string CBrnDataFile::Path() const {
+    return m_linkedItems.empty() ? m_createdPath : m_linkedItems.front()->m_stored;
+}
+
+void CBrnDataFile::Serialize(fw::CArchive& ar) {
+    if (ar.IsStoring()) {
+        ar.Write(kMagic, sizeof kMagic);
+        ar.WriteU32(kVersion);
+        store::WriteGuid(ar, m_identifier);
+        ar.WriteI32(static_cast<int32_t>(m_packs.size()));
+        for (const auto& p : m_packs) p->Serialize(ar);
+        return;
+    }
+    try {
+        store::ReadMagicAndVersion(ar, kMagic, kVersion);
+        GUID id = store::ReadGuid(ar);
+        int32_t count = ar.ReadI32();
+        if (count < 0 || static_cast<uint64_t>(count) > ar.Remaining() / kMinPackSize)
+            RaiseDamaged();
+        std::vector<std::unique_ptr<CBrnBackupItemPack>> packs;
+        packs.reserve(count);
+        for (int32_t i = 0; i < count; ++i) {
+            auto p = std::make_unique<CBrnBackupItemPack>();
+            p->Serialize(ar);
+            packs.push_back(std::move(p));
+        }
+        m_identifier = id;
+        m_packCount = count;
+        m_packs.swap(packs);
+    } catch (const std::bad_alloc&) {
+        throw fw::CMemoryException();
+    }
+}

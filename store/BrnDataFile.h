@@ -1,0 +1,146 @@
+// The backup history of one definition: its packs (one per recorded run), their entries, and
+// the history data file inside the repository that holds them.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "store/BrnFile.h"
+#include "fw/Archive.h"
+#include "fw/AtomicFile.h"
+#include "fw/Object.h"
+
+class CBrennaItem;
+
+// One file of one pack: where the source was and which copy in the repository holds it.
+class CBrnBackupItem : public fw::CObject {
+public:
+    CBrnBackupItem() = default;
+
+    // Copies both strings. False when memory runs out or either would not fit in MAX_PATH with
+    // its terminator; the entry is then unchanged.
+    bool Set(const std::string& source, const std::string& storedName);
+    void SetOwned(bool owned) { m_owned = owned ? 1 : 0; }
+
+    // Full path of the source file at the time of the run.
+    const std::string& Source() const { return m_source; }
+    // The copy relative to the repository folder: br<NNNNNN>\<file name>.
+    const std::string& StoredName() const { return m_storedName; }
+    uint32_t SourceLength() const { return static_cast<uint32_t>(m_source.size() + 1); }
+    uint32_t StoredLength() const { return static_cast<uint32_t>(m_storedName.size() + 1); }
+    // True when this pack's run made the copy; false when it refers to an earlier pack's copy.
+    bool IsOwned() const { return m_owned != 0; }
+
+    // Reading raises fw::CArchiveException for lengths the data do not hold.
+    void Serialize(fw::CArchive& ar) override;
+
+private:
+    std::string m_storedName;
+    std::string m_source;
+    int32_t m_owned = 0;
+};
+
+// One recorded run: its time, the definition as it was run, and its entries.
+class CBrnBackupItemPack : public fw::CObject {
+public:
+    CBrnBackupItemPack();
+    CBrnBackupItemPack(const FILETIME& runTime, const CBrnFile& definition);
+
+    // Appends the entry; the entry count follows the entries.
+    void AddItem(std::unique_ptr<CBrnBackupItem> entry);
+
+    const FILETIME& RunTime() const { return m_runTime; }
+    int32_t EntryCount() const { return static_cast<int32_t>(m_entries.size()); }
+    const std::vector<std::unique_ptr<CBrnBackupItem>>& Entries() const { return m_entries; }
+    std::vector<std::unique_ptr<CBrnBackupItem>>& Entries() { return m_entries; }
+    const CBrnFile& Definition() const { return *m_pDefinition; }
+
+    // Reading raises fw::CArchiveException for lengths or counts the data do not hold.
+    void Serialize(fw::CArchive& ar) override;
+
+private:
+    FILETIME m_runTime{};
+    std::vector<std::unique_ptr<CBrnBackupItem>> m_entries;
+    std::unique_ptr<CBrnFile> m_pDefinition;
+};
+
+// The history data file of one definition. Its path is the stored path of the first linked
+// catalogue item (or, before one is linked, the path CreateForDefinition chose).
+//
+// Updates never destroy the previous file: ReloadForUpdate and CreateForDefinition open
+// <path>.new for writing, SavePacks replaces the file with it only once it is complete, and
+// AbandonUpdate (or the destructor) drops it and leaves the file as it was. Every operation
+// that opens the file (CheckHeader, LoadPacks, FindPack, ...) first drops a pending write.
+class CBrnDataFile : public fw::CObject {
+public:
+    explicit CBrnDataFile(std::string repository);
+    ~CBrnDataFile() override;
+    CBrnDataFile(const CBrnDataFile&) = delete;
+    CBrnDataFile& operator=(const CBrnDataFile&) = delete;
+
+    // Chooses <repository>\br<NNNNNN>\<definition name without "brn">dat, reserves it on disk,
+    // opens the pending write and sets the header to the identifier and no packs. False when
+    // the folder or the file cannot be created.
+    bool CreateForDefinition(const std::string& definitionPath, const GUID& identifier);
+    // Reads the 28-byte header; true when it is whole and has the right magic and version.
+    bool CheckHeader();
+    // Replaces the packs in memory by those of the file. False when the file cannot be opened;
+    // a damaged file raises fw::CException (the caller reports it) and leaves no packs.
+    bool LoadPacks();
+    // LoadPacks, then opens the pending write for SavePacks. False when either open fails;
+    // raises like LoadPacks.
+    bool ReloadForUpdate();
+    // LoadPacks, then the oldest pack with this run time, or null. Raises like LoadPacks.
+    CBrnBackupItemPack* FindPack(const FILETIME& time);
+    // The newest pack in memory, or null.
+    CBrnBackupItemPack* LastPack() const;
+    // Appends a pack of the run time, a copy of the definition and the entries in order.
+    // False when memory runs out.
+    bool AddPack(const CBrnFile& definition, std::vector<std::unique_ptr<CBrnBackupItem>> entries,
+                 const FILETIME& time);
+    // Writes the header and every pack through the pending write and puts the file in place.
+    // An error is reported to the user and leaves the previous file untouched; the pending
+    // write is closed either way.
+    bool SavePacks();
+    // Drops the pending write, if any; the file on disk stays as it was.
+    void AbandonUpdate();
+    // Removes the pack of this run time and the copies only it owned; deletes the history file
+    // when no pack is left. False when there was no such pack or the history could not be
+    // read or written (a damaged file is reported to the user).
+    bool DeletePack(const FILETIME& time);
+
+    void LinkItem(CBrennaItem* item);
+    void UnlinkItem(CBrennaItem* item);
+    // The generation number of the last linked item, 0 when none is linked.
+    DWORD LastGeneration() const;
+
+    std::string Path() const;
+    const std::string& Repository() const { return m_repository; }
+    const GUID& Identifier() const { return m_identifier; }
+    int32_t PackCount() const { return m_packCount; }
+    const std::vector<std::unique_ptr<CBrnBackupItemPack>>& Packs() const { return m_packs; }
+    const std::vector<CBrennaItem*>& LinkedItems() const { return m_linkedItems; }
+
+    // Writes or reads the header and every pack. Reading raises fw::CArchiveException for a
+    // foreign magic or version and for lengths or counts the data do not hold, and then leaves
+    // the object unchanged.
+    void Serialize(fw::CArchive& ar) override;
+
+private:
+    bool OpenPendingWrite(const std::string& target);
+
+    std::string m_repository;
+    GUID m_identifier{};
+    int32_t m_packCount = 0;
+    std::vector<CBrennaItem*> m_linkedItems;
+    // The new content while an update is under way; replaces the file only on SavePacks.
+    fw::CAtomicFile m_pending;
+    std::unique_ptr<fw::CArchive> m_pStream;
+    std::vector<std::unique_ptr<CBrnBackupItemPack>> m_packs;
+    // Where CreateForDefinition put the file; Path() while no item is linked.
+    std::string m_createdPath;
+};

@@ -1,0 +1,78 @@
+// A backup definition: the target folder or file, its exclusion patterns and its identifier, and
+// the ".brn" file that holds them.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "fw/Archive.h"
+#include "fw/Exceptions.h"
+#include "fw/File.h"
+#include "fw/Object.h"
+
+namespace store {
+
+// A GUID in its in-memory layout: Data1, Data2, Data3 little-endian, then the 8 bytes of Data4.
+void WriteGuid(fw::CArchive& ar, const GUID& id);
+GUID ReadGuid(fw::CArchive& ar);
+// Reads a four-byte magic and a u32 version; anything else raises an unexpected-format error.
+void ReadMagicAndVersion(fw::CArchive& ar, const char (&magic)[4], uint32_t version);
+
+// Shows the standard message of a reading or writing error in a stop box, naming the file it
+// concerns when path is not empty.
+void ReportFault(const fw::CException& e, const std::string& path = {});
+
+}  // namespace store
+
+class CBrnFile : public fw::CObject {
+public:
+    CBrnFile() = default;
+    // Takes the folder, the exclusions and the identifier; the copy has no open file.
+    CBrnFile(const CBrnFile& other);
+    CBrnFile& operator=(const CBrnFile&) = delete;
+    ~CBrnFile() override = default;
+
+    // Replaces the folder and drops its trailing backslashes. False when memory runs out or the
+    // result would not fit in MAX_PATH with its terminator; the folder is then unchanged.
+    bool SetFolder(const std::string& path);
+    // Replaces the exclusions by the non-empty pieces of text between ";" separators.
+    bool SetExclusions(const char* text);
+
+    // Reads an existing file and keeps it open read-write for Save, positioned at its start.
+    // A reading error is reported to the user; false leaves no file open.
+    bool OpenForEdit(const std::string& path);
+    // Creates (or truncates) the file and keeps it open for Save.
+    bool CreateNew(const std::string& path);
+    // Reads the file and closes it. A reading error is reported to the user.
+    bool Load(const std::string& path);
+    // Writes the record at the open file's current position without truncating the file.
+    // A writing error is reported to the user. The file stays open until Close.
+    bool Save();
+    void Close();
+    bool IsOpen() const { return m_pFile != nullptr; }
+
+    // Writes or reads one definition record. Reading replaces the folder and the identifier
+    // (not the known flag) and appends the patterns to the exclusions. It raises
+    // fw::CArchiveException (badFormat for a foreign magic or version, endOfFile or damaged for
+    // lengths the data do not hold) and then leaves the object unchanged.
+    void Serialize(fw::CArchive& ar) override;
+
+    const std::string& Folder() const { return m_folder; }
+    const std::vector<std::string>& Exclusions() const { return m_exclusions; }
+    // True once the identifier was read from a definition file by OpenForEdit or Load.
+    bool IsIdentifierKnown() const { return m_identifierKnown != 0; }
+    const GUID& Identifier() const { return m_identifier; }
+
+private:
+    std::unique_ptr<fw::CFile> m_pFile;
+    // The open file's path, for messages about it.
+    std::string m_path;
+    std::string m_folder;
+    std::vector<std::string> m_exclusions;
+    int32_t m_identifierKnown = 0;
+    GUID m_identifier{};
+};

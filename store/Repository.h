@@ -1,0 +1,124 @@
+// One repository: its folder, catalogue, settings and mutex, and the operations that put items
+// into it or take them out. It never touches a window; a user interface follows its changes
+// through IRepositoryObserver.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "fw/Profile.h"
+#include "store/DataFile.h"
+#include "store/ShellLink.h"
+
+// What a view of the catalogue hears from the repository.
+class IRepositoryObserver {
+public:
+    virtual ~IRepositoryObserver() = default;
+    // Catalogue items [first, first + count) were appended. evacuated: this process put them in
+    // (an evacuation or a backup run); false when a save found them recorded by another process.
+    virtual void OnItemsAdded(size_t first, size_t count, bool evacuated) = 0;
+    // An item's stored description or its display values changed.
+    virtual void OnItemChanged(CBrennaItem& item) = 0;
+    // The item leaves the catalogue; its object is deleted as soon as this returns.
+    virtual void OnItemRemoved(CBrennaItem& item) = 0;
+};
+
+// The user's three options, keys "askalways", "sortany" and "brnfile" of section "Settings".
+struct RepositorySettings {
+    bool askAlways = false;
+    bool sortAny = false;
+    bool brnFile = false;
+
+    // Reads the keys (default 0; any nonzero value is on).
+    void Read(const fw::CProfile& profile);
+    // Writes, as 1 or 0, only the keys whose value differs from before.
+    void WriteChanged(const fw::CProfile& profile, const RepositorySettings& before) const;
+};
+
+class CRepository {
+public:
+    // Runs a backup definition file on the repository; its result is the dispatch's.
+    using DefinitionRunner = std::function<BOOL(CRepository&, const std::string& path)>;
+
+    CRepository() = default;
+    CRepository(const CRepository&) = delete;
+    CRepository& operator=(const CRepository&) = delete;
+
+    // The repository folder (no trailing backslash) and the drive letter written over every
+    // stored path read (0: none). False when folder + "\brenna.dat" would not fit in MAX_PATH.
+    bool SetFolder(const std::string& folder, char driveOverride = 0);
+    const std::string& Folder() const { return m_folder; }
+    // The named mutex that processes of this repository hold while they evacuate and save.
+    void SetMutexName(std::string name) { m_mutexName = std::move(name); }
+    const std::string& MutexName() const { return m_mutexName; }
+    // Shortcut files are read through this object (not owned; null: shortcuts fail).
+    void SetShellLink(const store::CShellLink* link) { m_shellLink = link; }
+    void SetDefinitionRunner(DefinitionRunner runner) { m_runDefinition = std::move(runner); }
+    void SetObserver(IRepositoryObserver* observer) { m_observer = observer; }
+    IRepositoryObserver* Observer() const { return m_observer; }
+
+    RepositorySettings& Settings() { return m_settings; }
+    const RepositorySettings& Settings() const { return m_settings; }
+
+    CDataFile& Catalogue() { return m_catalogue; }
+    const CDataFile& Catalogue() const { return m_catalogue; }
+    size_t Count() const { return m_catalogue.GetCount(); }
+    CBrennaItem* Item(size_t index) const { return m_catalogue.GetItem(index); }
+
+    // Reads "brenna.dat" (see CDataFile::Load).
+    BOOL Load() { return m_catalogue.Load(); }
+    // Reads it again from scratch, quietly (another process may have saved meanwhile).
+    BOOL Reload() { return m_catalogue.Reload(); }
+    // Writes "brenna.dat" when force is set or the catalogue changed, holding the mutex.
+    BOOL Save(BOOL force);
+
+    // The entry of every path: a shortcut stands for its target; a ".brn" file is run as a
+    // backup definition when "brnfile" is on; anything else is evacuated. 0 on failure.
+    int Dispatch(const char* path);
+    // Copies a file or folder into the lowest free numbered folder and records it.
+    BOOL Evacuate(const char* path);
+    // As Evacuate for the copy at path, recorded with the given source, description and time.
+    BOOL EvacuateWithInfo(const char* source, const char* path, const char* description,
+                          FILETIME time);
+    // Copies a folder tree with its folders' times; never copies the repository into itself.
+    BOOL CopyDirectory(const char* source, const char* target);
+    // Dispatches each path, showing "Failed to save file" for each one that fails, then saves.
+    // With underMutex the repository mutex is held throughout.
+    void DispatchPaths(const std::vector<std::string>& paths, bool underMutex);
+
+    // Deletes the item's copy and takes it out of the catalogue; false keeps it.
+    BOOL RemoveItem(CBrennaItem* item);
+    // Tells the observer that catalogue items from first on were appended by this process.
+    void ItemsAppended(size_t first);
+    void ItemChanged(CBrennaItem& item);
+
+private:
+    BOOL EvacuateResolved(const std::string& source);
+    BOOL RecordCopy(const std::string& source, const std::string& copyFrom,
+                    const char* description, const FILETIME* time);
+
+    std::string m_folder;
+    std::string m_mutexName;
+    CDataFile m_catalogue;
+    RepositorySettings m_settings;
+    const store::CShellLink* m_shellLink = nullptr;
+    DefinitionRunner m_runDefinition;
+    IRepositoryObserver* m_observer = nullptr;
+};
+
+// Owns the repository's mutex while it lives. The mutex is opened, or made when no process holds
+// it yet, so that an evacuation never goes ahead unprotected nor is silently dropped.
+class CRepositoryLock {
+public:
+    explicit CRepositoryLock(const CRepository& repository);
+    ~CRepositoryLock();
+    CRepositoryLock(const CRepositoryLock&) = delete;
+    CRepositoryLock& operator=(const CRepositoryLock&) = delete;
+
+private:
+    HANDLE m_mutex = nullptr;
+    bool m_owned = false;
+};

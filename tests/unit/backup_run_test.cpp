@@ -1,0 +1,618 @@
+// Backup runs through the dispatcher: what each run copies, what its pack and catalogue item
+// record, and how run items are written out and deleted.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "TestUtil.h"
+#include "ScratchRepository.h"
+#include "backup/BackupRun.h"
+#include "store/BrnDataFile.h"
+#include "store/BrnFile.h"
+#include "fw/Exceptions.h"
+#include "fw/Strings.h"
+#include "string_ids.h"
+#include "util/FileUtil.h"
+
+using testutil::TempDir;
+
+namespace {
+
+// The history file as it is on disk, read through an object of its own.
+struct HistoryOnDisk {
+    HistoryOnDisk(const std::string& repository, const std::string& path) : file(repository) {
+        link.m_stored = path;
+        file.LinkItem(&link);
+        loaded = file.LoadPacks();
+    }
+    const CBrnBackupItemPack& Pack(size_t i) const { return *file.Packs().at(i); }
+    CBrennaItem link;
+    CBrnDataFile file;
+    bool loaded;
+};
+
+// Source path, stored name and owned flag of every entry of a pack.
+struct Entry {
+    std::string source, stored;
+    bool owned;
+    bool operator==(const Entry&) const = default;
+};
+
+std::vector<Entry> EntriesOf(const CBrnBackupItemPack& pack) {
+    std::vector<Entry> out;
+    for (const auto& e : pack.Entries())
+        out.push_back({e->Source(), e->StoredName(), e->IsOwned()});
+    return out;
+}
+
+FILETIME LastWriteOf(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+    return data.ftLastWriteTime;
+}
+
+void SetLastWrite(const std::string& path, FILETIME t) {
+    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    SetFileTime(h, nullptr, nullptr, &t);
+    CloseHandle(h);
+}
+
+// Every file below folder, as paths relative to it, in no particular order.
+void ListTree(const std::string& folder, const std::string& rel, std::vector<std::string>& out) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return;
+    do {
+        std::string n = fd.cFileName;
+        if (n == "." || n == "..") continue;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            ListTree(folder + "\\" + n, rel + n + "\\", out);
+        else
+            out.push_back(rel + n);
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+}
+
+class BackupRun : public ::testing::Test {
+protected:
+    void SetUp() override { scratch->Settings().brnFile = true; }
+
+    void UseRepository(const std::string& folder) { ASSERT_TRUE(scratch->SetFolder(folder)); }
+    std::string Repo(const std::string& rel) const { return repo / rel; }
+
+    // Writes a definition file for target and returns its path.
+    std::string Definition(const std::string& target, const char* exclusions = nullptr,
+                           const std::string& name = "Photos.brn") {
+        CBrnFile def;
+        EXPECT_TRUE(def.SetFolder(target));
+        def.SetExclusions(exclusions);
+        std::string path = defs / name;
+        EXPECT_TRUE(def.CreateNew(path));
+        EXPECT_TRUE(def.Save());
+        def.Close();
+        return path;
+    }
+    // a.txt, b.txt and sub\c.txt below src\<folder>.
+    std::string ThreeFiles(const std::string& folder = "data") {
+        testutil::WriteFile(src / (folder + "\\a.txt"), "alpha");
+        testutil::WriteFile(src / (folder + "\\b.txt"), "beta");
+        testutil::WriteFile(src / (folder + "\\sub\\c.txt"), "gamma");
+        return src / folder;
+    }
+    int Run(const std::string& definition) { return scratch->Dispatch(definition.c_str()); }
+    size_t Count() const { return scratch->Catalogue().GetCount(); }
+    CBrennaItem* Item(size_t i) const { return scratch->Item(i); }
+    bool SaidNothingToAdd() const {
+        return !prompt.shown.empty() && prompt.shown.back().text == fw::LoadStr(IDS_NO_FILES_ADDED);
+    }
+
+    TempDir repo;
+    TempDir src;
+    TempDir defs;
+    testutil::ScratchRepository scratch{repo.Path()};
+    testutil::ScriptedPrompt prompt;
+};
+
+TEST_F(BackupRun, FirstRunCopiesEveryFileIntoOnePack) {
+    std::string data = ThreeFiles();
+    std::string def = Definition(data);
+    ASSERT_TRUE(Run(def));
+    EXPECT_TRUE(prompt.shown.empty());
+    EXPECT_EQ(static_cast<int>(scratch.observer.added.size()), 1);
+    ASSERT_EQ(Count(), 1u);
+    const CBrennaItem* item = Item(0);
+    EXPECT_EQ(item->m_generation, 1u);
+    EXPECT_EQ(item->m_fileFlag, 0u);
+    EXPECT_EQ(item->m_source, data);
+    EXPECT_EQ(item->m_stored, Repo("br000000\\Photos.dat"));
+    EXPECT_TRUE(item->m_pHistory != nullptr);
+    EXPECT_TRUE(scratch->Catalogue().IsChanged());
+    EXPECT_EQ(scratch->Catalogue().GetHistoryCount(), 1u);
+    EXPECT_NE(item->m_attributes, INVALID_FILE_ATTRIBUTES);
+
+    HistoryOnDisk h(repo.Path(), item->m_stored);
+    ASSERT_TRUE(h.loaded);
+    ASSERT_EQ(h.file.Packs().size(), 1u);
+    EXPECT_EQ(util::CompareFileTimeValues(h.Pack(0).RunTime(), item->m_evacuationTime), 0);
+    EXPECT_EQ(h.Pack(0).Definition().Folder(), data);
+    std::vector<Entry> expected = {{data + "\\a.txt", "br000000\\a.txt", true},
+                                   {data + "\\b.txt", "br000000\\b.txt", true},
+                                   {data + "\\sub\\c.txt", "br000000\\c.txt", true}};
+    EXPECT_EQ(EntriesOf(h.Pack(0)), expected);
+    EXPECT_EQ(testutil::ReadFile(Repo("br000000\\c.txt")), "gamma");
+    // The copy keeps the source's last-write time, which later runs compare.
+    FILETIME a = LastWriteOf(data + "\\a.txt"), copy = LastWriteOf(Repo("br000000\\a.txt"));
+    EXPECT_EQ(util::CompareFileTimeValues(a, copy), 0);
+}
+
+TEST_F(BackupRun, UnchangedTargetRecordsNothingAndLeavesTheHistoryAlone) {
+    // Names whose listing order and case vary: the run must still see every file as unchanged.
+    std::string data = src / "data";
+    for (const char* name :
+         {"ab.txt", "ab\\x.txt", "ab-c.txt", "AB_d.txt", "B.TXT", "a", "ab\\Y\\z.txt", "_lead.txt"})
+        testutil::WriteFile(data + "\\" + name, name);
+    std::string def = Definition(data);
+    ASSERT_TRUE(Run(def));
+    ASSERT_EQ(Count(), 1u);
+    std::string history = Item(0)->m_stored;
+    {
+        HistoryOnDisk h(repo.Path(), history);
+        ASSERT_TRUE(h.loaded);
+        const auto& entries = h.Pack(0).Entries();
+        ASSERT_EQ(entries.size(), 8u);
+        for (size_t i = 1; i < entries.size(); ++i)
+            EXPECT_LT(backup::ComparePaths(entries[i - 1]->Source().c_str(),
+                                           entries[i]->Source().c_str()),
+                      0)
+                << entries[i]->Source();
+    }
+    std::string before = testutil::ReadFile(history);
+    FILETIME beforeTime = LastWriteOf(history);
+    Sleep(20);
+
+    ASSERT_TRUE(Run(def));
+    EXPECT_TRUE(SaidNothingToAdd());
+    EXPECT_EQ(prompt.shown.size(), 1u);
+    EXPECT_EQ(Count(), 1u);
+    EXPECT_EQ(static_cast<int>(scratch.observer.added.size()), 1);
+    EXPECT_EQ(testutil::ReadFile(history), before);
+    EXPECT_EQ(util::CompareFileTimeValues(LastWriteOf(history), beforeTime), 0);
+    EXPECT_FALSE(testutil::HasTempFileBeside(history));
+    // Nothing was copied a second time.
+    EXPECT_FALSE(testutil::Exists(Repo("br000001")));
+}
+
+TEST_F(BackupRun, EditedFilesAreCopiedAgainAndTheRestCarried) {
+    std::string data = ThreeFiles();
+    std::string def = Definition(data);
+    ASSERT_TRUE(Run(def));
+    testutil::WriteFile(data + "\\b.txt", "beta, longer now");
+    ASSERT_TRUE(Run(def));
+    ASSERT_EQ(Count(), 2u);
+    EXPECT_EQ(Item(1)->m_generation, 2u);
+    EXPECT_EQ(Item(1)->m_stored, Item(0)->m_stored);
+    EXPECT_EQ(static_cast<int>(scratch.observer.added.size()), 2);
+
+    // Same size, another time: changed too.
+    FILETIME t{0x12345600, 0x01D00000};
+    SetLastWrite(data + "\\sub\\c.txt", t);
+    ASSERT_TRUE(Run(def));
+    ASSERT_EQ(Count(), 3u);
+    EXPECT_EQ(Item(2)->m_generation, 3u);
+
+    HistoryOnDisk h(repo.Path(), Item(0)->m_stored);
+    ASSERT_TRUE(h.loaded);
+    ASSERT_EQ(h.file.Packs().size(), 3u);
+    std::vector<Entry> second = {{data + "\\a.txt", "br000000\\a.txt", false},
+                                 {data + "\\b.txt", "br000001\\b.txt", true},
+                                 {data + "\\sub\\c.txt", "br000000\\c.txt", false}};
+    EXPECT_EQ(EntriesOf(h.Pack(1)), second);
+    std::vector<Entry> third = {{data + "\\a.txt", "br000000\\a.txt", false},
+                                {data + "\\b.txt", "br000001\\b.txt", false},
+                                {data + "\\sub\\c.txt", "br000001\\c.txt", true}};
+    EXPECT_EQ(EntriesOf(h.Pack(2)), third);
+    EXPECT_EQ(testutil::ReadFile(Repo("br000000\\b.txt")), "beta");
+    EXPECT_EQ(testutil::ReadFile(Repo("br000001\\b.txt")), "beta, longer now");
+    EXPECT_EQ(util::CompareFileTimeValues(LastWriteOf(Repo("br000001\\c.txt")), t), 0);
+}
+
+TEST_F(BackupRun, DeletedFilesAreRecordedWhereverTheySort) {
+    // The middle one, and the one that sorts last (after every file still listed).
+    for (const char* gone : {"b.txt", "sub\\c.txt"}) {
+        SCOPED_TRACE(gone);
+        std::string folder = std::string("case_") + (gone[0] == 'b' ? "middle" : "last");
+        std::string data = ThreeFiles(folder);
+        std::string def = Definition(data, nullptr, folder + ".brn");
+        size_t before = Count();
+        ASSERT_TRUE(Run(def));
+        ASSERT_TRUE(DeleteFileA((data + "\\" + gone).c_str()));
+        ASSERT_TRUE(Run(def));
+        ASSERT_EQ(Count(), before + 2);
+        EXPECT_EQ(Item(before + 1)->m_generation, 2u);
+        HistoryOnDisk h(repo.Path(), Item(before)->m_stored);
+        ASSERT_TRUE(h.loaded);
+        ASSERT_EQ(h.file.Packs().size(), 2u);
+        const auto& entries = h.Pack(1).Entries();
+        ASSERT_EQ(entries.size(), 2u);
+        for (const auto& e : entries) {
+            EXPECT_FALSE(e->IsOwned());
+            EXPECT_NE(e->Source(), data + "\\" + gone);
+        }
+    }
+    EXPECT_FALSE(SaidNothingToAdd());
+}
+
+TEST_F(BackupRun, EmptiedTargetRecordsNothing) {
+    std::string data = ThreeFiles();
+    std::string def = Definition(data);
+    ASSERT_TRUE(Run(def));
+    std::string before = testutil::ReadFile(Item(0)->m_stored);
+    testutil::RemoveTree(data);
+    testutil::MakeDirs(data);
+    ASSERT_TRUE(Run(def));
+    EXPECT_TRUE(SaidNothingToAdd());
+    EXPECT_EQ(Count(), 1u);
+    EXPECT_EQ(testutil::ReadFile(Item(0)->m_stored), before);
+
+    // A target that is gone altogether fails the dispatch.
+    testutil::RemoveTree(data);
+    prompt.shown.clear();
+    EXPECT_EQ(Run(def), 0);
+    EXPECT_TRUE(prompt.shown.empty());
+}
+
+TEST_F(BackupRun, SameNamedFilesTakeTheLowestFreeFolders) {
+    std::string data = src / "site";
+    for (const char* dir : {"", "x\\", "x\\deep\\", "y\\", "Z\\"})
+        testutil::WriteFile(data + "\\" + dir + "index.html", dir);
+    std::string def = Definition(data);
+    ASSERT_TRUE(Run(def));
+    HistoryOnDisk h(repo.Path(), Item(0)->m_stored);
+    ASSERT_TRUE(h.loaded);
+    std::vector<Entry> expected = {{data + "\\index.html", "br000000\\index.html", true},
+                                   {data + "\\x\\deep\\index.html", "br000001\\index.html", true},
+                                   {data + "\\x\\index.html", "br000002\\index.html", true},
+                                   {data + "\\y\\index.html", "br000003\\index.html", true},
+                                   {data + "\\Z\\index.html", "br000004\\index.html", true}};
+    EXPECT_EQ(EntriesOf(h.Pack(0)), expected);
+    EXPECT_EQ(testutil::ReadFile(Repo("br000003\\index.html")), "y\\");
+
+    // A later run goes on above the copies that are there, and reuses a number freed meanwhile.
+    ASSERT_TRUE(DeleteFileA(Repo("br000001\\index.html").c_str()));
+    testutil::WriteFile(data + "\\x\\index.html", "changed");
+    testutil::WriteFile(data + "\\y\\index.html", "changed too");
+    ASSERT_TRUE(Run(def));
+    HistoryOnDisk h2(repo.Path(), Item(0)->m_stored);
+    ASSERT_TRUE(h2.loaded);
+    const auto& e = h2.Pack(1).Entries();
+    ASSERT_EQ(e.size(), 5u);
+    // x\deep's copy is gone, so it counts as changed and takes the freed number.
+    EXPECT_EQ(e[1]->StoredName(), "br000001\\index.html");
+    EXPECT_EQ(e[2]->StoredName(), "br000005\\index.html");
+    EXPECT_EQ(e[3]->StoredName(), "br000006\\index.html");
+    EXPECT_FALSE(e[4]->IsOwned());
+}
+
+TEST_F(BackupRun, FilesThatCannotBeCopiedAreLeftOutOrKeepTheirOlderCopy) {
+    // A plain file named like the first numbered folder is passed over.
+    testutil::WriteFile(Repo("br000000"), "stray");
+    std::string data = ThreeFiles();
+    std::string def = Definition(data);
+    {
+        // Held open without sharing: the first run cannot copy it and leaves it out.
+        HANDLE locked = CreateFileA((data + "\\b.txt").c_str(), GENERIC_READ, 0, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+        ASSERT_TRUE(Run(def));
+        CloseHandle(locked);
+    }
+    ASSERT_EQ(Count(), 1u);
+    EXPECT_EQ(Item(0)->m_stored, Repo("br000001\\Photos.dat"));
+    {
+        HistoryOnDisk h(repo.Path(), Item(0)->m_stored);
+        ASSERT_TRUE(h.loaded);
+        std::vector<Entry> expected = {{data + "\\a.txt", "br000001\\a.txt", true},
+                                       {data + "\\sub\\c.txt", "br000001\\c.txt", true}};
+        EXPECT_EQ(EntriesOf(h.Pack(0)), expected);
+    }
+    EXPECT_FALSE(testutil::Exists(Repo("br000001\\b.txt")));
+
+    // Now b is copied; then a changed a.txt that cannot be read keeps its older copy.
+    ASSERT_TRUE(Run(def));
+    testutil::WriteFile(data + "\\a.txt", "alpha, changed");
+    HANDLE locked = CreateFileA((data + "\\a.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                0, nullptr);
+    ASSERT_TRUE(Run(def));
+    CloseHandle(locked);
+    EXPECT_TRUE(SaidNothingToAdd());
+    EXPECT_EQ(Count(), 2u);
+    EXPECT_EQ(testutil::ReadFile(Repo("br000001\\a.txt")), "alpha");
+    EXPECT_FALSE(testutil::Exists(Repo("br000002\\a.txt")));
+}
+
+TEST_F(BackupRun, ExclusionsIgnoreCaseAndSkipWholeFolders) {
+    std::string data = src / "proj";
+    for (const char* name : {"keep.txt", "A.TMP", "a.Tmp", "obj\\x.txt", "sub\\OBJ\\y.txt",
+                             "objx\\z.txt", "sub\\w.tmp.txt"})
+        testutil::WriteFile(data + "\\" + name, name);
+    std::string def = Definition(data, "*.tmp;;obj");
+    ASSERT_TRUE(Run(def));
+    HistoryOnDisk h(repo.Path(), Item(0)->m_stored);
+    ASSERT_TRUE(h.loaded);
+    std::vector<std::string> sources;
+    for (const auto& e : h.Pack(0).Entries()) sources.push_back(e->Source());
+    std::vector<std::string> expected = {data + "\\keep.txt", data + "\\objx\\z.txt",
+                                         data + "\\sub\\w.tmp.txt"};
+    EXPECT_EQ(sources, expected);
+    EXPECT_EQ(h.Pack(0).Definition().Exclusions(), (std::vector<std::string>{"*.tmp", "obj"}));
+}
+
+TEST_F(BackupRun, SingleFileTarget) {
+    testutil::WriteFile(src / "one.txt", "only");
+    ASSERT_TRUE(Run(Definition(src / "one.txt", nullptr, "One.brn")));
+    ASSERT_EQ(Count(), 1u);
+    const CBrennaItem* item = Item(0);
+    EXPECT_EQ(item->m_fileFlag, 1u);
+    EXPECT_EQ(item->m_source, src / "one.txt");
+    EXPECT_EQ(item->m_stored, Repo("br000000\\One.dat"));
+    EXPECT_EQ(util::CompareFileTimeValues(item->m_lastWriteTime, LastWriteOf(src / "one.txt")), 0);
+    HistoryOnDisk h(repo.Path(), item->m_stored);
+    ASSERT_TRUE(h.loaded);
+    std::vector<Entry> expected = {{src / "one.txt", "br000000\\one.txt", true}};
+    EXPECT_EQ(EntriesOf(h.Pack(0)), expected);
+
+    // Excluded by its own name: the first run finds nothing.
+    ASSERT_TRUE(Run(Definition(src / "one.txt", "*.TXT", "Two.brn")));
+    EXPECT_TRUE(SaidNothingToAdd());
+    EXPECT_EQ(Count(), 1u);
+    EXPECT_FALSE(testutil::Exists(Repo("br000000\\Two.dat")));
+}
+
+TEST_F(BackupRun, FirstRunThatFindsNothingLeavesNoHistoryAndALaterRunWorks) {
+    std::string data = src / "empty";
+    testutil::WriteFile(data + "\\skip.tmp", "x");
+    std::string def = Definition(data, "*.tmp");
+    ASSERT_TRUE(Run(def));
+    EXPECT_TRUE(SaidNothingToAdd());
+    EXPECT_EQ(Count(), 0u);
+    EXPECT_EQ(scratch->Catalogue().GetHistoryCount(), 0u);
+    std::vector<std::string> files;
+    ListTree(repo.Path(), "", files);
+    EXPECT_TRUE(files.empty()) << files.front();
+
+    testutil::WriteFile(data + "\\real.txt", "r");
+    ASSERT_TRUE(Run(def));
+    ASSERT_EQ(Count(), 1u);
+    EXPECT_EQ(Item(0)->m_generation, 1u);
+    EXPECT_EQ(Item(0)->m_stored, Repo("br000000\\Photos.dat"));
+    EXPECT_EQ(testutil::ReadFile(Repo("br000000\\real.txt")), "r");
+}
+
+TEST_F(BackupRun, HistoryWithoutItemsStartsAfresh) {
+    // Two packs, but only the newer one has an item (the older one's was lost): deleting that
+    // item leaves a history object that no item refers to.
+    std::string data = ThreeFiles();
+    std::string def = Definition(data);
+    ASSERT_TRUE(Run(def));
+    testutil::WriteFile(data + "\\a.txt", "alpha 2");
+    ASSERT_TRUE(Run(def));
+    CBrnDataFile* history = Item(0)->m_pHistory;
+    history->UnlinkItem(Item(0));
+    ASSERT_TRUE(scratch->RemoveItem(Item(1)));
+    ASSERT_EQ(scratch->Catalogue().GetHistoryCount(), 1u);
+    ASSERT_TRUE(history->LinkedItems().empty());
+
+    ASSERT_TRUE(Run(def));
+    ASSERT_EQ(Count(), 2u);
+    const CBrennaItem* item = Item(1);
+    EXPECT_EQ(item->m_generation, 1u);
+    EXPECT_EQ(item->m_pHistory, history);
+    HistoryOnDisk h(repo.Path(), item->m_stored);
+    ASSERT_TRUE(h.loaded);
+    ASSERT_EQ(h.file.Packs().size(), 1u);
+    EXPECT_EQ(h.Pack(0).EntryCount(), 3);
+    for (const auto& e : h.Pack(0).Entries()) EXPECT_TRUE(e->IsOwned());
+}
+
+TEST_F(BackupRun, RunItemsAreWrittenOutRestoredAndDeleted) {
+    std::string data = ThreeFiles();
+    std::string def = Definition(data);
+    ASSERT_TRUE(Run(def));
+    testutil::WriteFile(data + "\\b.txt", "beta 2");
+    ASSERT_TRUE(Run(def));
+    CBrennaItem* first = Item(0);
+    CBrennaItem* second = Item(1);
+
+    // Each run writes out as the folder was at its time, at the same relative places.
+    TempDir out;
+    ASSERT_TRUE(first->WriteOut((out / "one").c_str()));
+    ASSERT_TRUE(second->WriteOut((out / "two").c_str()));
+    std::vector<std::string> files;
+    ListTree(out / "one", "", files);
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"a.txt", "b.txt", "sub\\c.txt"}));
+    EXPECT_EQ(testutil::ReadFile(out / "one\\b.txt"), "beta");
+    EXPECT_EQ(testutil::ReadFile(out / "two\\b.txt"), "beta 2");
+    EXPECT_EQ(testutil::ReadFile(out / "two\\sub\\c.txt"), "gamma");
+
+    // Restore puts the older state back over the source.
+    testutil::RemoveTree(data + "\\sub");
+    ASSERT_TRUE(first->WriteOut(first->m_source.c_str()));
+    EXPECT_EQ(testutil::ReadFile(data + "\\b.txt"), "beta");
+    EXPECT_EQ(testutil::ReadFile(data + "\\sub\\c.txt"), "gamma");
+
+    // Deleting the older run: copies the newer pack refers to pass to it, b's old copy goes.
+    std::string history = first->m_stored;
+    ASSERT_TRUE(scratch->RemoveItem(first));
+    EXPECT_FALSE(testutil::Exists(Repo("br000000\\b.txt")));
+    EXPECT_TRUE(testutil::Exists(Repo("br000000\\a.txt")));
+    {
+        HistoryOnDisk h(repo.Path(), history);
+        ASSERT_TRUE(h.loaded);
+        ASSERT_EQ(h.file.Packs().size(), 1u);
+        for (const auto& e : h.Pack(0).Entries()) EXPECT_TRUE(e->IsOwned()) << e->Source();
+    }
+    TempDir again;
+    ASSERT_TRUE(second->WriteOut((again / "x").c_str()));
+    EXPECT_EQ(testutil::ReadFile(again / "x\\a.txt"), "alpha");
+
+    // Deleting the last run removes its copies and the history file.
+    ASSERT_TRUE(scratch->RemoveItem(second));
+    EXPECT_EQ(Count(), 0u);
+    EXPECT_EQ(scratch->Catalogue().GetHistoryCount(), 0u);
+    files.clear();
+    ListTree(repo.Path(), "", files);
+    EXPECT_TRUE(files.empty()) << files.front();
+}
+
+TEST_F(BackupRun, SingleFileRunItemIsWrittenToTheTargetPath) {
+    testutil::WriteFile(src / "one.txt", "v1");
+    std::string def = Definition(src / "one.txt");
+    ASSERT_TRUE(Run(def));
+    testutil::WriteFile(src / "one.txt", "version 2");
+    ASSERT_TRUE(Run(def));
+    TempDir out;
+    ASSERT_TRUE(Item(0)->WriteOut((out / "old.txt").c_str()));
+    EXPECT_EQ(testutil::ReadFile(out / "old.txt"), "v1");
+    ASSERT_TRUE(Item(0)->WriteOut(Item(0)->m_source.c_str()));
+    EXPECT_EQ(testutil::ReadFile(src / "one.txt"), "v1");
+}
+
+TEST_F(BackupRun, DamagedHistoryIsReportedAndFailsTheRun) {
+    std::string data = ThreeFiles();
+    std::string def = Definition(data);
+    ASSERT_TRUE(Run(def));
+    std::string history = Item(0)->m_stored;
+    std::string bytes = testutil::ReadFile(history);
+    // A pack count far beyond what the file holds.
+    bytes[24] = '\x7F';
+    testutil::WriteFile(history, bytes);
+    testutil::WriteFile(data + "\\new.txt", "n");
+
+    EXPECT_EQ(Run(def), 0);
+    // The message names the history file, so the user knows which file is damaged.
+    const std::string expected = fw::FormatStr(
+        IDS_FAULT_IN_FILE,
+        fw::LoadStr(fw::CArchiveException(fw::CArchiveException::damaged).MessageId()).c_str(),
+        history.c_str());
+    ASSERT_EQ(prompt.shown.size(), 1u);
+    EXPECT_EQ(prompt.shown[0].text, expected);
+    EXPECT_EQ(Count(), 1u);
+    EXPECT_EQ(testutil::ReadFile(history), bytes);
+    EXPECT_FALSE(testutil::Exists(Repo("br000000\\new.txt")));
+
+    // Writing out an item of that history fails the same way and writes nothing.
+    TempDir out;
+    EXPECT_FALSE(Item(0)->WriteOut((out / "x").c_str()));
+    ASSERT_EQ(prompt.shown.size(), 2u);
+    EXPECT_EQ(prompt.shown[1].text, expected);
+    EXPECT_FALSE(testutil::Exists(out / "x"));
+}
+
+TEST_F(BackupRun, RepositoryInsideTheTargetIsNotBackedUp) {
+    std::string data = ThreeFiles();
+    UseRepository(data + "\\Repo");
+    testutil::MakeDirs(data + "\\Repo");
+    std::string def = Definition(data);
+    ASSERT_TRUE(Run(def));
+    HistoryOnDisk h(data + "\\Repo", Item(0)->m_stored);
+    ASSERT_TRUE(h.loaded);
+    EXPECT_EQ(h.Pack(0).EntryCount(), 3);
+    ASSERT_TRUE(Run(def));
+    EXPECT_TRUE(SaidNothingToAdd());
+}
+
+TEST_F(BackupRun, PathsLongerThanMaxPathAreSkipped) {
+    std::string data = ThreeFiles();
+    // Built through the wide "\\?\" form, which has no MAX_PATH limit.
+    std::wstring deep = L"\\\\?\\";
+    for (char c : data) deep += static_cast<wchar_t>(c);
+    for (int i = 0; i < 3; ++i) {
+        deep += L"\\" + std::wstring(80, static_cast<wchar_t>(L'k' + i));
+        ASSERT_TRUE(CreateDirectoryW(deep.c_str(), nullptr));
+    }
+    HANDLE f = CreateFileW((deep + L"\\far.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    CloseHandle(f);
+
+    ASSERT_TRUE(Run(Definition(data)));
+    HistoryOnDisk h(repo.Path(), Item(0)->m_stored);
+    ASSERT_TRUE(h.loaded);
+    EXPECT_EQ(h.Pack(0).EntryCount(), 3);
+    for (int i = 2; i >= 0; --i) {
+        DeleteFileW((deep + L"\\far.txt").c_str());
+        RemoveDirectoryW(deep.c_str());
+        deep.resize(deep.size() - 81);
+    }
+}
+
+TEST(BackupPathOrder, FoldsSingleByteLettersToLowerCase) {
+    struct Case {
+        const char* a;
+        const char* b;
+        int sign;
+    } cases[] = {
+        {"C:\\Data\\A.TXT", "c:\\data\\a.txt", 0},
+        {"a", "B", -1},
+        {"ab", "a", 1},
+        // Lower-case folding puts "_" (0x5F) before letters; upper-case folding would not.
+        {"_x", "ax", -1},
+        // A folder's files continue with a backslash, which sorts after "." and "-".
+        {"d\\ab.txt", "d\\ab\\x.txt", -1},
+        {"d\\ab-c.txt", "d\\ab.txt", -1},
+        {"", "", 0},
+    };
+    for (const Case& c : cases) {
+        int r = backup::ComparePaths(c.a, c.b);
+        EXPECT_EQ((r > 0) - (r < 0), c.sign) << c.a << " / " << c.b;
+        int back = backup::ComparePaths(c.b, c.a);
+        EXPECT_EQ((back > 0) - (back < 0), -c.sign) << c.b << " / " << c.a;
+    }
+    EXPECT_EQ(backup::UpperCase("a.Tmp"), "A.TMP");
+}
+
+class BackupRunMbcs : public BackupRun {};
+
+TEST_F(BackupRunMbcs, NamesAreListedOrderedAndCopiedWhole) {
+    if (!testutil::IsJapaneseCodePage()) GTEST_SKIP() << "needs code page 932";
+    // 0x95 0x5C is one character whose second byte is a backslash.
+    const std::string mb = "\x95\x5C";
+    std::string data = src / "mb";
+    testutil::WriteFile(data + "\\" + mb + "\\" + mb + ".txt", "in folder");
+    testutil::WriteFile(data + "\\" + mb + ".txt", "plain");
+    testutil::WriteFile(data + "\\a" + mb, "tail");
+    testutil::WriteFile(data + "\\b.txt", "b");
+    std::string def = Definition(data, ("*" + mb + ".TXT").c_str());
+    ASSERT_TRUE(Run(def));
+    HistoryOnDisk h(repo.Path(), Item(0)->m_stored);
+    ASSERT_TRUE(h.loaded);
+    std::vector<Entry> expected = {{data + "\\a" + mb, "br000000\\a" + mb, true},
+                                   {data + "\\b.txt", "br000000\\b.txt", true}};
+    EXPECT_EQ(EntriesOf(h.Pack(0)), expected);
+    EXPECT_EQ(testutil::ReadFile(Repo("br000000\\a" + mb)), "tail");
+
+    // Without the exclusion the folder of that name is entered, and its file keeps its name.
+    std::string all = Definition(data, nullptr, "All.brn");
+    ASSERT_TRUE(Run(all));
+    HistoryOnDisk h2(repo.Path(), Item(1)->m_stored);
+    ASSERT_TRUE(h2.loaded);
+    std::vector<std::string> sources;
+    for (const auto& e : h2.Pack(0).Entries()) sources.push_back(e->Source());
+    ASSERT_EQ(sources.size(), 4u);
+    for (size_t i = 1; i < sources.size(); ++i)
+        EXPECT_LT(backup::ComparePaths(sources[i - 1].c_str(), sources[i].c_str()), 0);
+    EXPECT_NE(std::find(sources.begin(), sources.end(), data + "\\" + mb + "\\" + mb + ".txt"),
+              sources.end());
+    EXPECT_EQ(testutil::ReadFile(Repo("br000001\\" + mb + ".txt")), "in folder");
+    ASSERT_TRUE(Run(all));
+    EXPECT_TRUE(SaidNothingToAdd());
+
+    // Full-width letters compare by their upper-case form.
+    EXPECT_EQ(backup::ComparePaths("\x82\x81", "\x82\x60"), 0);
+    EXPECT_LT(backup::ComparePaths(("x" + mb).c_str(), ("x" + mb + "a").c_str()), 0);
+    EXPECT_GT(backup::ComparePaths(("x" + mb).c_str(), "x\\zzz"), 0);
+}
+
+}  // namespace

@@ -1,0 +1,102 @@
+// Writing ordinary file and folder items out of the repository, and run items that have nothing
+// to write.
+#include <gtest/gtest.h>
+
+#include "TestUtil.h"
+#include "store/BrnDataFile.h"
+#include "store/BrennaItem.h"
+
+using testutil::TempDir;
+
+namespace {
+
+class ItemWriteOut : public ::testing::Test {
+protected:
+    // An ordinary item whose stored copy is repo\br000000\<name>.
+    void MakeItem(CBrennaItem& item, const std::string& name, DWORD fileFlag) {
+        item.m_source = "C:\\Elsewhere\\" + name;
+        item.m_stored = repo / ("br000000\\" + name);
+        item.m_fileFlag = fileFlag;
+    }
+
+    TempDir repo;
+    TempDir out;
+    testutil::ScriptedPrompt prompt;
+};
+
+TEST_F(ItemWriteOut, FileItemReplacesTheTargetButNeedsItsFolder) {
+    testutil::WriteFile(repo / "br000000\\doc.txt", "stored");
+    CBrennaItem item;
+    MakeItem(item, "doc.txt", 1);
+
+    ASSERT_TRUE(item.WriteOut((out / "new.txt").c_str()));
+    EXPECT_EQ(testutil::ReadFile(out / "new.txt"), "stored");
+    testutil::WriteFile(out / "old.txt", "older content");
+    ASSERT_TRUE(item.WriteOut((out / "old.txt").c_str()));
+    EXPECT_EQ(testutil::ReadFile(out / "old.txt"), "stored");
+    EXPECT_FALSE(item.WriteOut((out / "missing\\x.txt").c_str()));
+    EXPECT_FALSE(testutil::Exists(out / "missing"));
+}
+
+TEST_F(ItemWriteOut, FolderItemMergesReplacesOrFails) {
+    testutil::WriteFile(repo / "br000000\\Docs\\a.txt", "a stored");
+    testutil::WriteFile(repo / "br000000\\Docs\\sub\\b.txt", "b stored");
+    CBrennaItem item;
+    MakeItem(item, "Docs", 0);
+
+    struct Case {
+        const char* what;
+        void (*prepare)(const std::string& target);
+    } cases[] = {
+        {"nothing there", [](const std::string&) {}},
+        {"a folder with other things",
+         [](const std::string& t) {
+             testutil::WriteFile(t + "\\a.txt", "to be replaced");
+             testutil::WriteFile(t + "\\mine.txt", "stays");
+         }},
+        {"a plain file", [](const std::string& t) { testutil::WriteFile(t, "plain"); }},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string target = out / std::to_string(n++);
+        c.prepare(target);
+        bool hadMine = testutil::Exists(target + "\\mine.txt");
+        ASSERT_TRUE(item.WriteOut(target.c_str()));
+        EXPECT_TRUE(testutil::IsDir(target));
+        EXPECT_EQ(testutil::ReadFile(target + "\\a.txt"), "a stored");
+        EXPECT_EQ(testutil::ReadFile(target + "\\sub\\b.txt"), "b stored");
+        EXPECT_EQ(testutil::Exists(target + "\\mine.txt"), hadMine);
+    }
+    EXPECT_FALSE(item.WriteOut((out / "no\\such\\parent").c_str()));
+    EXPECT_FALSE(testutil::Exists(out / "no"));
+}
+
+TEST_F(ItemWriteOut, RunItemWithoutHistoryOrPackWritesNothing) {
+    CBrennaItem item;
+    MakeItem(item, "Photos.dat", 0);
+    item.m_generation = 1;
+    EXPECT_FALSE(item.WriteOut((out / "a").c_str()));
+    EXPECT_FALSE(testutil::Exists(out / "a"));
+
+    // A history file that has no pack of the item's time.
+    CBrnDataFile history(repo.Path());
+    CBrnFile definition;
+    ASSERT_TRUE(definition.SetFolder("C:\\Data"));
+    ASSERT_TRUE(history.CreateForDefinition(repo / "Photos.brn", GUID{1, 2, 3, {4}}));
+    FILETIME packTime{100, 200};
+    ASSERT_TRUE(history.AddPack(definition, {}, packTime));
+    ASSERT_TRUE(history.SavePacks());
+    item.m_stored = history.Path();
+    history.LinkItem(&item);
+    item.m_evacuationTime = FILETIME{101, 200};
+    EXPECT_FALSE(item.WriteOut((out / "b").c_str()));
+    EXPECT_FALSE(testutil::Exists(out / "b"));
+    // The pack of its time with no entries writes nothing and succeeds.
+    item.m_evacuationTime = packTime;
+    EXPECT_TRUE(item.WriteOut((out / "c").c_str()));
+    EXPECT_FALSE(testutil::Exists(out / "c"));
+    EXPECT_TRUE(prompt.shown.empty());
+}
+
+}  // namespace

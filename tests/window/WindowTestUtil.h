@@ -1,0 +1,48 @@
+// Helpers of the window tests: running the message queue and driving dialog controls.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace testutil {
+
+// Handles every message waiting in the queue, for about 50 ms so that posted follow-ups arrive.
+inline void Pump() {
+    MSG msg;
+    for (int i = 0; i < 50; ++i) {
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) return;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(1);
+    }
+}
+
+// Handles messages for ms milliseconds.
+inline void PumpFor(DWORD ms) {
+    DWORD end = GetTickCount() + ms;
+    while (static_cast<int>(end - GetTickCount()) > 0) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(20);
+    }
+}
+
+// Clicks the button id of a dialog as the dialog manager reports a click.
+inline void Click(HWND dlg, int id) {
+    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dlg, id)));
+}
+
+inline std::string DlgText(HWND dlg, int id) {
+    char text[1024] = "";
+    GetDlgItemTextA(dlg, id, text, sizeof text);
+    return text;
+}
+
+}  // namespace testutil
