@@ -434,7 +434,7 @@ BOOL RecordRun(CDataFile& catalogue, const CBrnFile& definition, const std::stri
         item->m_evacuationTime = runTime;
         item->m_generation = generation;
         ReadCopyValues(*item, copy);
-        if (!append(std::move(item), *history, std::move(created))) return fail();
+        if (!append(item, *history, created)) return fail();
     } catch (const fw::CException& e) {
         // A damaged history file ends the run; the user is told which file.
         store::ReportFault(e, history ? history->Path() : std::string());
@@ -448,10 +448,9 @@ BOOL RecordRun(CDataFile& catalogue, const CBrnFile& definition, const std::stri
 BOOL RecordRun(CDataFile& catalogue, const CBrnFile& definition, const std::string& definitionPath,
                FILETIME runTime, int& changeCount) {
     return RecordRun(catalogue, definition, definitionPath, runTime, changeCount,
-                     [&catalogue](std::unique_ptr<CBrennaItem> item, CBrnDataFile& history,
-                                  std::unique_ptr<CBrnDataFile> created) {
-                         return catalogue.AppendRunItem(std::move(item), history,
-                                                        std::move(created));
+                     [&catalogue](std::unique_ptr<CBrennaItem>& item, CBrnDataFile& history,
+                                  std::unique_ptr<CBrnDataFile>& created) {
+                         return catalogue.AppendRunItem(item, history, created);
                      });
 }
 

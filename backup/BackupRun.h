@@ -88,10 +88,10 @@ int CompareWithLastPack(CBackupStore& store, const std::vector<ListedFile>& file
                         const CBrnBackupItemPack* last,
                         std::vector<std::unique_ptr<CBrnBackupItem>>& entries);
 
-// Appends a run's new item, linked to its history (created: a history new to the catalogue, which
-// it then owns). False leaves the catalogue as it was.
-using AppendRunItem = std::function<bool(std::unique_ptr<CBrennaItem> item, CBrnDataFile& history,
-                                         std::unique_ptr<CBrnDataFile> created)>;
+// Appends a run's new item, linked to its history (created: a history new to the catalogue). It
+// takes both objects only when it succeeds; false leaves them, and the catalogue, as they were.
+using AppendRunItem = std::function<bool(std::unique_ptr<CBrennaItem>& item, CBrnDataFile& history,
+                                         std::unique_ptr<CBrnDataFile>& created)>;
 
 // The catalogue's share of a run: compares the target with the newest pack of the definition's
 // history, copies what is new or changed, and records a pack and, through append, an item. A

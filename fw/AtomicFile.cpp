@@ -2,6 +2,7 @@
 #include "fw/AtomicFile.h"
 
 #include "fw/Exceptions.h"
+#include "fw/Faults.h"
 
 namespace fw {
 
@@ -29,7 +30,8 @@ bool CAtomicFile::Create(const std::string& target) {
     return true;
 }
 
-bool CAtomicFile::Commit(const std::string& keepOldAs) {
+bool CAtomicFile::Commit(const std::string& keepOldAs, bool* keptAway) {
+    if (keptAway) *keptAway = false;
     if (!m_file.IsOpen()) return false;
     try {
         m_file.Flush();
@@ -38,7 +40,8 @@ bool CAtomicFile::Commit(const std::string& keepOldAs) {
         return false;
     }
     m_file.Close();
-    if (!keepOldAs.empty() && !MoveFileExA(m_target.c_str(), keepOldAs.c_str(), MOVEFILE_WRITE_THROUGH)) {
+    if (!keepOldAs.empty() &&
+        !MoveFileChecked(m_target.c_str(), keepOldAs.c_str(), MOVEFILE_WRITE_THROUGH)) {
         Abandon();
         return false;
     }
@@ -46,8 +49,8 @@ bool CAtomicFile::Commit(const std::string& keepOldAs) {
     // scanner) blocks the rename for a moment; try again briefly before giving up.
     bool moved = false;
     for (int attempt = 0; attempt < 20 && !moved; ++attempt) {
-        moved = MoveFileExA(m_temp.c_str(), m_target.c_str(),
-                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+        moved = MoveFileChecked(m_temp.c_str(), m_target.c_str(),
+                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
         if (!moved && GetLastError() != ERROR_SHARING_VIOLATION &&
             GetLastError() != ERROR_ACCESS_DENIED)
             break;
@@ -56,6 +59,11 @@ bool CAtomicFile::Commit(const std::string& keepOldAs) {
     if (!moved) {
         DeleteFileA(m_temp.c_str());
         m_temp.clear();
+        // Without this the target would be gone: the old file goes back where it was.
+        if (!keepOldAs.empty() &&
+            !MoveFileChecked(keepOldAs.c_str(), m_target.c_str(), MOVEFILE_WRITE_THROUGH) &&
+            keptAway)
+            *keptAway = true;
         return false;
     }
     m_temp.clear();

@@ -21,8 +21,9 @@ public:
     bool IsOpen() const { return m_file.IsOpen(); }
     // Flushes the new file to the disk and replaces the target with it; false leaves the
     // target as it was and removes the new file. With keepOldAs, the old target is first
-    // renamed to that path instead of being replaced.
-    bool Commit(const std::string& keepOldAs = {});
+    // renamed to that path instead of being replaced; when the new file then cannot take its
+    // place, the old one is put back, and *keptAway tells whether it stayed at keepOldAs.
+    bool Commit(const std::string& keepOldAs = {}, bool* keptAway = nullptr);
     // Drops the new file; the target stays as it was.
     void Abandon();
     const std::string& Target() const { return m_target; }

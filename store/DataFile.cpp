@@ -11,14 +11,15 @@
 #include "fw/Prompt.h"
 #include "fw/Strings.h"
 #include "string_ids.h"
+#include "util/Mbcs.h"
 
 namespace {
 
 constexpr char kMagic[4] = {'B', 'R', 'N', 'G'};
 constexpr DWORD kVersion2 = 0x00020000;
 constexpr DWORD kVersion1 = 0x00010000;
-// The missing-copies message names at most this many items, so that it fits on the screen.
-constexpr size_t kMaxListedMissing = 20;
+// A message that lists items names at most this many, so that it fits on the screen.
+constexpr size_t kMaxListedItems = 20;
 
 }  // namespace
 
@@ -31,6 +32,7 @@ void CDataFile::Clear() {
     m_items.clear();
     m_histories.clear();
     m_damagedHistories.clear();
+    m_known.clear();
 }
 
 bool CDataFile::SetFolder(const std::string& folder) {
@@ -50,16 +52,15 @@ BOOL CDataFile::Reload() {
     return ok;
 }
 
-BOOL CDataFile::Load() {
+bool CDataFile::ReadRecords(FileContent& content) const {
     fw::CFile file;
     if (!file.Open(m_path.c_str(), fw::CFile::modeRead)) {
         DWORD err = GetLastError();
-        if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND) return FALSE;
+        if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND) return false;
         // It is there but cannot be read: it must not be replaced by what memory holds.
-        ReportLoadFault(fw::CFileException::FromLastError(err).MessageId());
-        return FALSE;
+        content.faultId = fw::CFileException::FromLastError(err).MessageId();
+        return true;
     }
-    std::vector<const CBrennaItem*> missing;
     try {
         fw::CArchive ar(file, fw::CArchive::load);
         char header[12];
@@ -73,9 +74,6 @@ BOOL CDataFile::Load() {
         memcpy(&count, header + 8, 4);
         if (version != kVersion2 && version != kVersion1)
             throw fw::CArchiveException(fw::CArchiveException::badFormat);
-        memcpy(m_magic, header, 4);
-        m_version = version;
-        m_count = count;
         for (int32_t i = 0; i < count; ++i) {
             auto item = std::make_unique<CBrennaItem>();
             item->m_driveOverride = m_driveOverride;
@@ -83,49 +81,128 @@ BOOL CDataFile::Load() {
                 item->Serialize(ar);
             else
                 item->LoadVersion1(ar);
-            if (item->m_generation == 0) {
-                if (item->IsCopyMissing()) missing.push_back(item.get());
-                m_items.push_back(std::move(item));
+            content.records.push_back(std::move(item));
+        }
+        // A count lower than the records that follow (negative ones included) would lose the
+        // rest at the next save; such a file is damaged, not short.
+        if (ar.Remaining() > 0) throw fw::CArchiveException(fw::CArchiveException::damaged);
+    } catch (const fw::CException& e) {
+        content.faultId = e.MessageId();
+    } catch (const std::bad_alloc&) {
+        content.faultId = fw::CMemoryException().MessageId();
+    }
+    return true;
+}
+
+namespace {
+
+// What identifies a record between processes: its stored path (letter case aside), its time,
+// generation and kind. Two backup runs of one history differ in their times.
+std::string RecordKey(const CBrennaItem& item) {
+    char numbers[40];
+    wsprintfA(numbers, "|%08lX%08lX|%lu|%lu", item.m_evacuationTime.dwHighDateTime,
+              item.m_evacuationTime.dwLowDateTime, item.m_generation, item.m_fileFlag);
+    return util::MbsUpper(item.m_stored) + numbers;
+}
+
+}  // namespace
+
+void CDataFile::Adopt(std::unique_ptr<CBrennaItem> item, std::vector<const CBrennaItem*>& missing,
+                      std::vector<const CBrennaItem*>& damaged) {
+    m_items.reserve(m_items.size() + 1);
+    if (item->m_generation == 0) {
+        if (item->IsCopyMissing()) missing.push_back(item.get());
+        m_items.push_back(std::move(item));
+        return;
+    }
+    CBrnDataFile* history = nullptr;
+    for (auto& h : m_histories)
+        if (lstrcmpiA(h->Path().c_str(), item->m_stored.c_str()) == 0) {
+            history = h.get();
+            break;
+        }
+    if (history) {
+        history->LinkItem(item.get());
+    } else if (std::find_if(m_damagedHistories.begin(), m_damagedHistories.end(),
+                            [&](const std::string& p) {
+                                return lstrcmpiA(p.c_str(), item->m_stored.c_str()) == 0;
+                            }) != m_damagedHistories.end()) {
+        damaged.push_back(item.get());
+    } else {
+        auto h = std::make_unique<CBrnDataFile>(m_folder);
+        h->LinkItem(item.get());
+        if (h->CheckHeader()) {
+            m_histories.push_back(std::move(h));
+        } else if (GetFileAttributesA(item->m_stored.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            // No history at all: the item's copies are missing, like any other missing copy.
+            h->UnlinkItem(item.get());
+            item->m_pHistory = nullptr;
+            missing.push_back(item.get());
+        } else {
+            // The record is kept, unlinked and without a copy, so that the next save writes it
+            // back rather than losing it; the history file is left exactly as it is.
+            h->UnlinkItem(item.get());
+            item->m_pHistory = nullptr;
+            m_damagedHistories.push_back(item->m_stored);
+            damaged.push_back(item.get());
+        }
+    }
+    // Backup-run items are refreshed once their histories are read (RefreshBackupRuns).
+    if (!item->m_pHistory) item->Refresh();
+    m_items.push_back(std::move(item));
+}
+
+BOOL CDataFile::Load() {
+    // Each load decides afresh whether the file on disk must be kept before the next save.
+    m_keepDamaged = false;
+    FileContent content;
+    if (!ReadRecords(content)) return FALSE;
+    std::vector<const CBrennaItem*> missing, damaged;
+    try {
+        for (auto& item : content.records) {
+            m_known.insert(RecordKey(*item));
+            Adopt(std::move(item), missing, damaged);
+        }
+    } catch (const std::bad_alloc&) {
+        if (!content.faultId) content.faultId = fw::CMemoryException().MessageId();
+    }
+    // Items read before a damaged record get their values like the rest.
+    RefreshBackupRuns();
+    if (content.faultId) ReportLoadFault(content.faultId);
+    ReportItems(IDS_MISSING_COPIES, missing);
+    ReportItems(IDS_DAMAGED_HISTORIES, damaged);
+    return content.faultId == 0;
+}
+
+size_t CDataFile::MergeFromFile() {
+    FileContent content;
+    if (!ReadRecords(content)) return 0;
+    // A file damaged behind this catalogue's back is kept like one found damaged at a load.
+    if (content.faultId) m_keepDamaged = true;
+    std::multiset<std::string> unseen = m_known;
+    std::vector<const CBrennaItem*> missing, damaged;
+    size_t before = m_items.size();
+    try {
+        for (auto& item : content.records) {
+            auto seen = unseen.find(RecordKey(*item));
+            if (seen != unseen.end()) {
+                unseen.erase(seen);
                 continue;
             }
-            CBrnDataFile* history = nullptr;
-            for (auto& h : m_histories)
-                if (lstrcmpiA(h->Path().c_str(), item->m_stored.c_str()) == 0) {
-                    history = h.get();
-                    break;
-                }
-            if (history) {
-                history->LinkItem(item.get());
-            } else {
-                auto h = std::make_unique<CBrnDataFile>(m_folder);
-                h->LinkItem(item.get());
-                if (h->CheckHeader()) {
-                    m_histories.push_back(std::move(h));
-                } else {
-                    // The record is kept, unlinked and without a copy, so that the next save
-                    // writes it back rather than losing it.
-                    h->UnlinkItem(item.get());
-                    item->m_pHistory = nullptr;
-                    m_damagedHistories.push_back(item->m_stored);
-                    missing.push_back(item.get());
-                }
-            }
-            // Backup-run items are refreshed below, once their histories are read.
-            if (!item->m_pHistory) item->Refresh();
-            m_items.push_back(std::move(item));
+            Adopt(std::move(item), missing, damaged);
         }
-        RefreshBackupRuns();
-    } catch (const fw::CException& e) {
-        ReportLoadFault(e.MessageId());
-        ReportMissingCopies(missing);
-        return FALSE;
     } catch (const std::bad_alloc&) {
-        ReportLoadFault(fw::CMemoryException().MessageId());
-        ReportMissingCopies(missing);
-        return FALSE;
     }
-    ReportMissingCopies(missing);
-    return TRUE;
+    for (size_t i = before; i < m_items.size(); ++i)
+        if (CBrnDataFile* h = m_items[i]->m_pHistory) {
+            try {
+                h->LoadPacks();
+            } catch (const fw::CException&) {
+            } catch (const std::bad_alloc&) {
+            }
+            m_items[i]->RefreshFromLoadedPacks();
+        }
+    return m_items.size() - before;
 }
 
 void CDataFile::RefreshBackupRuns() {
@@ -150,12 +227,12 @@ void CDataFile::ReportLoadFault(UINT causeId) {
                     MB_OK | MB_ICONSTOP);
 }
 
-void CDataFile::ReportMissingCopies(const std::vector<const CBrennaItem*>& missing) {
-    if (missing.empty() || m_quiet) return;
-    std::string text = fw::LoadStr(IDS_MISSING_COPIES);
-    for (size_t i = 0; i < missing.size() && i < kMaxListedMissing; ++i)
-        text += "\n" + missing[i]->m_stored;
-    if (missing.size() > kMaxListedMissing) text += "\n...";
+void CDataFile::ReportItems(UINT textId, const std::vector<const CBrennaItem*>& items) {
+    if (items.empty() || m_quiet) return;
+    std::string text = fw::LoadStr(textId);
+    for (size_t i = 0; i < items.size() && i < kMaxListedItems; ++i)
+        text += "\n" + items[i]->m_stored;
+    if (items.size() > kMaxListedItems) text += "\n...";
     fw::MessageText(text, MB_OK | MB_ICONEXCLAMATION);
 }
 
@@ -170,8 +247,9 @@ std::string CDataFile::KeepNameForDamaged() const {
     return {};
 }
 
-BOOL CDataFile::Save(BOOL force) {
+BOOL CDataFile::Save(BOOL force, bool merge) {
     if (!force && !m_changed) return TRUE;
+    if (merge) MergeFromFile();
     // The damaged file is renamed, never overwritten; without a free name nothing is saved.
     std::string keep;
     bool keepOld = m_keepDamaged && GetFileAttributesA(m_path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -192,12 +270,21 @@ BOOL CDataFile::Save(BOOL force) {
         out.Abandon();
         return FALSE;
     }
-    if (!out.Commit(keep)) return FALSE;
+    bool keptAway = false;
+    if (!out.Commit(keep, &keptAway)) {
+        // The original could not be put back in its place: say where it is.
+        if (keptAway)
+            fw::MessageText(fw::FormatStr(IDS_CATALOGUE_NOT_SAVED_KEPT, keep.c_str()),
+                            MB_OK | MB_ICONSTOP);
+        return FALSE;
+    }
     memcpy(m_magic, kMagic, 4);
     m_version = kVersion2;
     m_count = static_cast<int32_t>(m_items.size());
     m_changed = false;
     m_keepDamaged = false;
+    m_known.clear();
+    for (auto& item : m_items) m_known.insert(RecordKey(*item));
     if (keepOld) fw::MessageText(fw::FormatStr(IDS_CATALOGUE_KEPT, keep.c_str()), MB_OK | MB_ICONINFORMATION);
     return TRUE;
 }
@@ -264,8 +351,8 @@ BOOL CDataFile::ImportItem(const CBrennaItem& other, const std::string& oldFolde
     return TRUE;
 }
 
-bool CDataFile::AppendRunItem(std::unique_ptr<CBrennaItem> item, CBrnDataFile& history,
-                              std::unique_ptr<CBrnDataFile> created) {
+bool CDataFile::AppendRunItem(std::unique_ptr<CBrennaItem>& item, CBrnDataFile& history,
+                              std::unique_ptr<CBrnDataFile>& created) {
     try {
         // Room first, so that nothing below can fail half-way with the item already linked.
         m_items.reserve(m_items.size() + 1);

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -31,8 +32,10 @@ public:
     // Drops everything in memory and loads again, without repeating messages already shown
     // for the same file (another process may have saved meanwhile).
     BOOL Reload();
-    // Writes the data file when force is set or the catalogue changed.
-    BOOL Save(BOOL force);
+    // Writes the data file when force is set or the catalogue changed. With merge, records that
+    // another process saved since this catalogue last read or wrote the file are appended first
+    // (the caller holds the repository mutex), and records this catalogue removed stay removed.
+    BOOL Save(BOOL force, bool merge = false);
 
     BOOL AddItem(const char* source, const char* stored, DWORD fileFlag);
     BOOL AddItemWithInfo(const char* source, const char* stored, const char* description,
@@ -45,10 +48,11 @@ public:
 
     size_t GetCount() const { return m_items.size(); }
     CBrennaItem* GetItem(size_t i) const { return m_items[i].get(); }
-    // Appends a backup run's item linked to history, and created (when set) as a history new to
-    // the catalogue; marks the catalogue changed. False, with nothing changed, when memory runs out.
-    bool AppendRunItem(std::unique_ptr<CBrennaItem> item, CBrnDataFile& history,
-                       std::unique_ptr<CBrnDataFile> created);
+    // Takes a backup run's item linked to history, and created (when set) as a history new to
+    // the catalogue; marks the catalogue changed. False, with nothing taken or changed, when
+    // memory runs out.
+    bool AppendRunItem(std::unique_ptr<CBrennaItem>& item, CBrnDataFile& history,
+                       std::unique_ptr<CBrnDataFile>& created);
     // The paths of history files whose header could not be read at the last load.
     const std::vector<std::string>& DamagedHistories() const { return m_damagedHistories; }
     size_t GetHistoryCount() const { return m_histories.size(); }
@@ -64,12 +68,26 @@ public:
     int32_t m_count = 0;
 
 private:
+    // What a file held: its records in order, and the error that ended reading early (0: none).
+    struct FileContent {
+        std::vector<std::unique_ptr<CBrennaItem>> records;
+        UINT faultId = 0;
+    };
+    // Reads the data file; false when it does not exist. Never shows anything.
+    bool ReadRecords(FileContent& content) const;
+    // Appends one record read from the file: a backup-run item is linked to its history (read
+    // once per history), whose header is checked on first sight. Missing copies and damaged
+    // histories are noted for the caller to report.
+    void Adopt(std::unique_ptr<CBrennaItem> item, std::vector<const CBrennaItem*>& missing,
+               std::vector<const CBrennaItem*>& damaged);
+    // Appends the records of the file this catalogue has not seen; returns how many.
+    size_t MergeFromFile();
     void Clear();
     void RefreshBackupRuns();
     // Where the damaged data file will be kept when the catalogue is next saved.
     std::string KeepNameForDamaged() const;
     void ReportLoadFault(UINT causeId);
-    void ReportMissingCopies(const std::vector<const CBrennaItem*>& missing);
+    void ReportItems(UINT textId, const std::vector<const CBrennaItem*>& items);
 
     std::string m_folder;
     std::string m_path;
@@ -79,5 +97,8 @@ private:
     std::vector<std::string> m_damagedHistories;
     // The file on disk holds more than memory does: keep it before the next save overwrites it.
     bool m_keepDamaged = false;
+    // The records of the file as this catalogue last read or wrote it, by RecordKey, so that a
+    // save can tell another process's new records from those removed here.
+    std::multiset<std::string> m_known;
     bool m_quiet = false;
 };

@@ -68,7 +68,13 @@ bool CRepository::SetFolder(const std::string& folder, char driveOverride) {
 
 BOOL CRepository::Save(BOOL force) {
     CRepositoryLock lock(*this);
-    return m_catalogue.Save(force);
+    size_t before = m_catalogue.GetCount();
+    // Another process may have saved its own evacuations since this one read the file; they are
+    // taken in rather than overwritten.
+    BOOL saved = m_catalogue.Save(force, true);
+    size_t count = m_catalogue.GetCount();
+    if (m_observer && count > before) m_observer->OnItemsAdded(before, count - before, false);
+    return saved;
 }
 
 int CRepository::Dispatch(const char* path) {

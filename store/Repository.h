@@ -72,7 +72,8 @@ public:
     BOOL Load() { return m_catalogue.Load(); }
     // Reads it again from scratch, quietly (another process may have saved meanwhile).
     BOOL Reload() { return m_catalogue.Reload(); }
-    // Writes "brenna.dat" when force is set or the catalogue changed, holding the mutex.
+    // Writes "brenna.dat" when force is set or the catalogue changed, holding the mutex. Items
+    // that another process recorded meanwhile are kept (and appended here, for the observer).
     BOOL Save(BOOL force);
 
     // The entry of every path: a shortcut stands for its target; a ".brn" file is run as a

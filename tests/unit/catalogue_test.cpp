@@ -221,10 +221,38 @@ TEST_F(Catalogue, DamagedLengthsAreRejectedWithoutReadingPastTheData) {
     }
 }
 
-TEST_F(Catalogue, NegativeCountReadsAsNoItems) {
-    testutil::WriteFile(DataPath(), Header(0x00020000, -5) + TwoRecords());
-    EXPECT_TRUE(catalogue.Load());
-    EXPECT_EQ(catalogue.GetCount(), 0u);
+TEST_F(Catalogue, CountThatDisagreesWithTheRecordsIsDamageAndTheFileIsKept) {
+    // A count lower than the records held (zero and negative ones included), or bytes after the
+    // last record, would lose records at the next save; only a negative count over an empty
+    // file reads as an empty catalogue.
+    const struct {
+        const char* what;
+        std::string bytes;
+        size_t items;
+        bool damaged;
+    } cases[] = {
+        {"negative count, no records", Header(0x00020000, -5), 0, false},
+        {"count one of two", Header(0x00020000, 1) + TwoRecords(), 1, true},
+        {"count zero of two", Header(0x00020000, 0) + TwoRecords(), 0, true},
+        {"negative count of two", Header(0x00020000, -5) + TwoRecords(), 0, true},
+        {"byte after the last", Header(0x00020000, 2) + TwoRecords() + "x", 2, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        testutil::WriteFile(DataPath(), c.bytes);
+        CDataFile loaded;
+        loaded.SetFolder(repo.Path());
+        prompt.shown.clear();
+        EXPECT_EQ(loaded.Load() != FALSE, !c.damaged);
+        EXPECT_EQ(loaded.GetCount(), c.items);
+        ASSERT_EQ(prompt.shown.size(), c.damaged ? 1u : 0u);
+        if (c.damaged)
+            EXPECT_NE(prompt.shown[0].text.find(fw::LoadStr(IDS_ERR_DAMAGED)), std::string::npos);
+        ASSERT_TRUE(loaded.Save(TRUE));
+        EXPECT_EQ(testutil::Exists(DataPath() + ".damaged"), c.damaged);
+        if (c.damaged) EXPECT_EQ(testutil::ReadFile(DataPath() + ".damaged"), c.bytes);
+        DeleteFileA((DataPath() + ".damaged").c_str());
+    }
 }
 
 TEST_F(Catalogue, FailedSaveLeavesThePreviousFile) {

@@ -5,7 +5,9 @@
 #include <cstring>
 
 #include "ProcessUtil.h"
+#include "ScratchRepository.h"
 #include "TestUtil.h"
+#include "app/BrennaApp.h"
 #include "store/BrnFile.h"
 #include "fw/Strings.h"
 #include "string_ids.h"
@@ -209,13 +211,21 @@ TEST_F(CommandLine, StartWithoutPathsOpensTheWindowAndLaterStartsHandTheirPathsT
     EXPECT_EQ(r.exitCode, 0u);
 
     // A start with paths hands them over; the running window evacuates them and the hidden
-    // sender ends.
-    r = RunProgram(Args(Quote(src / "late1.txt") + " " + Quote(src / "late2.txt")), {}, 20000);
+    // sender ends. An empty argument and one too long to be a path are reported by the sender
+    // and do not cut the list short.
+    std::string tooLong = src.Path() + "\\" + std::string(255, 'L');
+    r = RunProgram(Args(Quote(src / "late1.txt") + " \"\" " + Quote(tooLong) + " " +
+                        Quote(src / "late2.txt")),
+                   {}, 20000);
     EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 0u);
-    EXPECT_TRUE(r.messages.empty());
+    EXPECT_EQ(r.messages, std::vector<std::string>(2, fw::LoadStr(IDS_FAILED_SAVE_FILE)));
     std::string decoy = fw::LoadStr(IDS_DECOY_TITLE);
     EXPECT_EQ(FindWindowA(nullptr, decoy.c_str()), nullptr);
+    // They are saved at once, not only when the window closes.
+    auto handedOver = Catalogue();
+    ASSERT_EQ(handedOver.size(), 2u);
+    EXPECT_EQ(handedOver[1].source, src / "late2.txt");
 
     PostMessageA(frame, WM_CLOSE, 0, 0);
     ASSERT_EQ(WaitForSingleObject(primary, 20000), WAIT_OBJECT_0);
@@ -223,11 +233,32 @@ TEST_F(CommandLine, StartWithoutPathsOpensTheWindowAndLaterStartsHandTheirPathsT
     GetExitCodeProcess(primary, &code);
     CloseHandle(primary);
     EXPECT_EQ(code, 0u);
-    // The hand-off evacuation was saved when the window closed.
     auto recs = Catalogue();
     ASSERT_EQ(recs.size(), 2u);
     EXPECT_EQ(recs[0].source, src / "late1.txt");
     EXPECT_EQ(recs[1].source, src / "late2.txt");
+}
+
+TEST_F(CommandLine, AnotherProcessesItemsSurviveASaveOfAnOlderCatalogue) {
+    // This test holds a catalogue of the repository loaded before a command-line start
+    // evacuated and saved on its own; its own later save keeps that start's item.
+    testutil::WriteFile(src / "mine.txt", "m");
+    testutil::WriteFile(src / "theirs.txt", "t");
+    testutil::ScratchRepository scratch(repo);
+    scratch->SetMutexName(MakeObjectName("BrennaholdMutexNotification", ini, 256));
+    scratch->Load();
+    ASSERT_TRUE(scratch->Dispatch((src / "mine.txt").c_str()));
+
+    auto r = RunProgram(Args(Quote(src / "theirs.txt")));
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_TRUE(r.messages.empty());
+    ASSERT_EQ(Catalogue().size(), 1u);
+
+    ASSERT_TRUE(scratch->Save(FALSE));
+    auto recs = Catalogue();
+    ASSERT_EQ(recs.size(), 2u);
+    EXPECT_EQ(recs[0].source, src / "mine.txt");
+    EXPECT_EQ(recs[1].source, src / "theirs.txt");
 }
 
 TEST_F(CommandLine, SecondStartWithoutPathsSignalsTheRunningInstance) {
