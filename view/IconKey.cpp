@@ -6,6 +6,7 @@
 #include <cstring>
 #include <span>
 
+#include "fw/File.h"
 #include "util/Mbcs.h"
 
 namespace view {
@@ -37,15 +38,13 @@ bool IsExistingFile(DWORD attributes) {
 // A program or library ("MZ"), an icon or cursor file, or an animated cursor ("RIFF"..."ACON")
 // can yield an icon of its own whatever its name; any other content cannot.
 bool HasIconFormat(const std::string& path) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    fw::CHandle h(CreateFileA(path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h) return false;
     unsigned char head[12] = {};
     DWORD n = 0;
-    BOOL read = ReadFile(h, head, sizeof head, &n, nullptr);
-    CloseHandle(h);
-    if (!read) return false;
+    if (!ReadFile(h.Get(), head, sizeof head, &n, nullptr)) return false;
     if (n >= 2 && head[0] == 'M' && head[1] == 'Z') return true;
     if (n >= 4 && head[0] == 0 && head[1] == 0 && (head[2] == 1 || head[2] == 2) && head[3] == 0)
         return true;
