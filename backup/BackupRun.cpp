@@ -6,70 +6,26 @@
 #include <cstring>
 #include <new>
 
-#include "store/BrnDataFile.h"
-#include "store/BrnFile.h"
 #include "fw/Exceptions.h"
 #include "fw/File.h"
 #include "fw/Prompt.h"
 #include "fw/Strings.h"
+#include "store/BrnDataFile.h"
+#include "store/BrnFile.h"
 #include "store/DataFile.h"
 #include "store/Repository.h"
 #include "store/StoredPath.h"
 #include "string_ids.h"
+#include "util/CaseFold.h"
 #include "util/FileUtil.h"
 #include "util/Mbcs.h"
 
 namespace backup {
 namespace {
 
-struct CaseTables {
-    bool lead[256];
-    unsigned char lower[256];
-    unsigned char upper[256];
-};
-
-// Single-byte case mappings of the code page, made once: the comparison runs for every pair of
-// paths the sort and the pass look at.
-const CaseTables& Tables() {
-    static const CaseTables tables = [] {
-        CaseTables t{};
-        for (int b = 0; b < 256; ++b) {
-            t.lead[b] = IsDBCSLeadByte(static_cast<BYTE>(b)) != FALSE;
-            char lo = static_cast<char>(b), up = static_cast<char>(b);
-            if (b != 0 && !t.lead[b]) {
-                CharLowerBuffA(&lo, 1);
-                CharUpperBuffA(&up, 1);
-            }
-            t.lower[b] = static_cast<unsigned char>(lo);
-            t.upper[b] = static_cast<unsigned char>(up);
-        }
-        return t;
-    }();
-    return tables;
-}
-
-inline bool IsDoubleByte(const CaseTables& t, const unsigned char* p) {
-    return t.lead[p[0]] && p[1] != 0;
-}
-
-// The upper-case form of one double-byte character as lead << 8 | trail; the character itself
-// when its upper case is not one double-byte character of the code page.
-unsigned UpperDoubleByte(unsigned char lead, unsigned char trail) {
-    const unsigned same = (static_cast<unsigned>(lead) << 8) | trail;
-    const char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-    wchar_t wide[2];
-    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, in, 2, wide, 2) != 1) return same;
-    CharUpperBuffW(wide, 1);
-    char out[2];
-    BOOL lossy = FALSE;
-    if (WideCharToMultiByte(CP_ACP, 0, wide, 1, out, 2, nullptr, &lossy) != 2 || lossy) return same;
-    return (static_cast<unsigned>(static_cast<unsigned char>(out[0])) << 8) |
-           static_cast<unsigned char>(out[1]);
-}
-
 bool IsExcluded(const std::vector<std::string>& patterns, const std::string& name) {
     if (patterns.empty()) return false;
-    std::string upper = UpperCase(name);
+    std::string upper = util::CCaseFold::Get().Upper(name);
     for (const std::string& p : patterns)
         if (util::MatchWildcard(p.c_str(), upper.c_str())) return true;
     return false;
@@ -109,44 +65,6 @@ void ReadCopyValues(CBrennaItem& item, const std::string& copy) {
 
 }  // namespace
 
-int ComparePaths(const char* a, const char* b) {
-    const CaseTables& t = Tables();
-    auto pa = reinterpret_cast<const unsigned char*>(a);
-    auto pb = reinterpret_cast<const unsigned char*>(b);
-    for (;;) {
-        const bool da = IsDoubleByte(t, pa), db = IsDoubleByte(t, pb);
-        unsigned ca = da ? (static_cast<unsigned>(pa[0]) << 8) | pa[1] : t.lower[pa[0]];
-        unsigned cb = db ? (static_cast<unsigned>(pb[0]) << 8) | pb[1] : t.lower[pb[0]];
-        // Upper-casing a double-byte character costs a conversion, so only unequal ones pay it.
-        if (da && db && ca != cb) {
-            ca = UpperDoubleByte(pa[0], pa[1]);
-            cb = UpperDoubleByte(pb[0], pb[1]);
-        }
-        if (ca != cb) return ca < cb ? -1 : 1;
-        if (ca == 0) return 0;
-        pa += da ? 2 : 1;
-        pb += db ? 2 : 1;
-    }
-}
-
-std::string UpperCase(const std::string& s) {
-    const CaseTables& t = Tables();
-    std::string out = s;
-    auto p = reinterpret_cast<unsigned char*>(out.data());
-    for (size_t i = 0; i < out.size();) {
-        if (IsDoubleByte(t, p + i)) {
-            unsigned u = UpperDoubleByte(p[i], p[i + 1]);
-            p[i] = static_cast<unsigned char>(u >> 8);
-            p[i + 1] = static_cast<unsigned char>(u);
-            i += 2;
-        } else {
-            p[i] = t.upper[p[i]];
-            ++i;
-        }
-    }
-    return out;
-}
-
 void ScanDirectory(const std::vector<std::string>& patterns, const std::string& repository,
                    const std::string& folder, std::vector<ListedFile>& files) {
     struct Entry {
@@ -181,13 +99,13 @@ void ScanDirectory(const std::vector<std::string>& patterns, const std::string& 
     // both sides ascending under its rule, or every unchanged file out of order would be copied
     // again and counted. Names equal but for case (possible under Wine) keep a fixed order.
     std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-        int c = ComparePaths(a.key.c_str(), b.key.c_str());
+        int c = util::CCaseFold::Get().Compare(a.key.c_str(), b.key.c_str());
         return c != 0 ? c < 0 : strcmp(a.key.c_str(), b.key.c_str()) < 0;
     });
     for (Entry& e : entries) {
         if (!e.isFolder) {
             files.push_back(std::move(e.file));
-        } else if (ComparePaths(e.file.path.c_str(), repository.c_str()) != 0) {
+        } else if (util::CCaseFold::Get().Compare(e.file.path.c_str(), repository.c_str()) != 0) {
             // A target that holds the repository must not back up the repository's own copies.
             ScanDirectory(patterns, repository, e.file.path, files);
         }
@@ -197,12 +115,12 @@ void ScanDirectory(const std::vector<std::string>& patterns, const std::string& 
 void CollectFiles(const CBrnFile& definition, const std::string& repository,
                   std::vector<ListedFile>& files) {
     std::vector<std::string> patterns;
-    for (const std::string& p : definition.Exclusions()) patterns.push_back(UpperCase(p));
+    for (const std::string& p : definition.Exclusions()) patterns.push_back(util::CCaseFold::Get().Upper(p));
     const std::string& target = definition.Folder();
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExA(target.c_str(), GetFileExInfoStandard, &data) ||
         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        if (ComparePaths(target.c_str(), repository.c_str()) != 0)
+        if (util::CCaseFold::Get().Compare(target.c_str(), repository.c_str()) != 0)
             ScanDirectory(patterns, repository, target, files);
         return;
     }
@@ -217,7 +135,7 @@ void CollectFiles(const CBrnFile& definition, const std::string& repository,
 CBackupStore::CBackupStore(std::string repository) : m_repository(std::move(repository)) {}
 
 unsigned CBackupStore::FirstCandidate(const std::string& name) const {
-    auto it = m_nextByName.find(UpperCase(name));
+    auto it = m_nextByName.find(util::CCaseFold::Get().Upper(name));
     return it == m_nextByName.end() ? 0 : it->second;
 }
 
@@ -239,7 +157,7 @@ CBackupStore::Slot CBackupStore::Folder(unsigned n, const std::string& path) {
 }
 
 void CBackupStore::Taken(const std::string& name, unsigned n) {
-    m_nextByName[UpperCase(name)] = n + 1;
+    m_nextByName[util::CCaseFold::Get().Upper(name)] = n + 1;
 }
 
 bool CopyIntoBackupStore(CBackupStore& store, const std::string& source, std::string& storedName) {
@@ -295,7 +213,7 @@ int CompareWithLastPack(CBackupStore& store, const std::vector<ListedFile>& file
     for (size_t i = 0; i < files.size();) {
         const ListedFile& f = files[i];
         int c =
-            j < history.size() ? ComparePaths(f.path.c_str(), history[j]->Source().c_str()) : -1;
+            j < history.size() ? util::CCaseFold::Get().Compare(f.path.c_str(), history[j]->Source().c_str()) : -1;
         std::string stored;
         if (c < 0) {
             // New: a file that cannot be copied stays out of the pack.

@@ -28,21 +28,14 @@ struct ListedFile {
     FILETIME lastWrite{};
 };
 
-// The run's path order: case-insensitive over the ANSI text, single-byte letters folded to lower
-// case and double-byte characters compared by their upper-case form. Negative, 0 or positive.
-int ComparePaths(const char* a, const char* b);
-
-// Upper-cases single-byte letters by the code page and double-byte characters by the locale's
-// mapping, for exclusion matching.
-std::string UpperCase(const std::string& s);
-
-// The file list of a definition, ascending under ComparePaths. Nothing below the repository
-// folder is listed.
+// The file list of a definition, ascending in the run's path order (util::CCaseFold::Compare:
+// single-byte letters folded to lower case, double-byte characters by their upper-case form).
+// Nothing below the repository folder is listed.
 void CollectFiles(const CBrnFile& definition, const std::string& repository,
                   std::vector<ListedFile>& files);
 
-// Appends the files below folder that no pattern (upper-cased) excludes, ascending under
-// ComparePaths; excluded folders are not entered.
+// Appends the files below folder that no pattern (upper-cased) excludes, ascending in the run's
+// path order; excluded folders are not entered.
 void ScanDirectory(const std::vector<std::string>& patterns, const std::string& repository,
                    const std::string& folder, std::vector<ListedFile>& files);
 

@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "util/CaseFold.h"
+
 namespace util {
 namespace {
 
@@ -38,16 +40,7 @@ void MbsReplace(std::string& s, char from, char to) {
         if (s[i] == from) s[i] = to;
 }
 
-std::string MbsUpper(const std::string& s) {
-    std::string out = s;
-    for (size_t i = 0; i < out.size();) {
-        size_t n = CharLen(out.c_str() + i);
-        // Single bytes go through the locale, so accented letters of the code page fold too.
-        if (n == 1) CharUpperBuffA(&out[i], 1);
-        i += n;
-    }
-    return out;
-}
+std::string MbsUpper(const std::string& s) { return CCaseFold::Get().UpperSingleBytes(s); }
 
 size_t MbsFind(const std::string& s, const std::string& needle, size_t pos) {
     if (needle.empty()) return pos <= s.size() ? pos : std::string::npos;

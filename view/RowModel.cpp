@@ -8,6 +8,7 @@
 
 #include "fw/Strings.h"
 #include "string_ids.h"
+#include "util/CaseFold.h"
 #include "util/FileUtil.h"
 #include "util/Mbcs.h"
 
@@ -79,62 +80,6 @@ private:
     bool m_haveFolder = false;
 };
 
-// Case folding for the text comparison: a single-byte character becomes its lower-case form,
-// a double-byte character its upper-case form as a 16-bit value, lead byte high. The code page
-// is fixed for the process, so the table is built once; single bytes sit at 0-255, double-byte
-// characters at lead * 256 + trail (lead bytes are 0x81 and above).
-class CFoldTable {
-public:
-    static const CFoldTable& Get() {
-        static const CFoldTable table;
-        return table;
-    }
-
-    // Appends the folded characters of [p, end) to out; p starts on a character boundary.
-    void Fold(const char* p, const char* end, std::u16string& out) const {
-        while (p < end) {
-            auto lead = static_cast<unsigned char>(*p);
-            if (m_lead[lead] && p + 1 < end && p[1] != 0) {
-                out.push_back(m_map[lead << 8 | static_cast<unsigned char>(p[1])]);
-                p += 2;
-            } else {
-                out.push_back(m_map[lead]);
-                ++p;
-            }
-        }
-    }
-
-private:
-    CFoldTable() : m_map(0x10000) {
-        for (int b = 0; b < 256; ++b) {
-            m_lead[b] = IsDBCSLeadByte(static_cast<BYTE>(b)) != FALSE;
-            char c = static_cast<char>(b);
-            if (b != 0) CharLowerBuffA(&c, 1);
-            m_map[b] = static_cast<unsigned char>(c);
-        }
-        for (int lead = 0x80; lead < 256; ++lead) {
-            if (!m_lead[lead]) continue;
-            for (int trail = 1; trail < 256; ++trail) {
-                char16_t folded = static_cast<char16_t>(lead << 8 | trail);
-                char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-                WCHAR wide[2];
-                // Only a pair that is one valid character is folded; CharUpperBuffA goes through
-                // Unicode and would turn an invalid pair into a default character.
-                if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, pair, 2, wide, 2) == 1) {
-                    CharUpperBuffA(pair, 2);
-                    if (m_lead[static_cast<unsigned char>(pair[0])])
-                        folded = static_cast<char16_t>(static_cast<unsigned char>(pair[0]) << 8 |
-                                                       static_cast<unsigned char>(pair[1]));
-                }
-                m_map[lead << 8 | trail] = folded;
-            }
-        }
-    }
-
-    bool m_lead[256];
-    std::vector<char16_t> m_map;
-};
-
 uint64_t TimeValue(const FILETIME& t) {
     return static_cast<uint64_t>(t.dwHighDateTime) << 32 | t.dwLowDateTime;
 }
@@ -159,7 +104,7 @@ struct SortKey {
 
 class CSortKeys {
 public:
-    explicit CSortKeys(int column) : m_column(column), m_fold(CFoldTable::Get()) {}
+    explicit CSortKeys(int column) : m_column(column), m_fold(util::CCaseFold::Get()) {}
 
     SortKey Make(const CBrennaItem& item) {
         SortKey key;
@@ -245,7 +190,7 @@ private:
     FoldedText Fold(const char* begin, const char* end) {
         FoldedText folded;
         folded.at = static_cast<uint32_t>(m_chars.size());
-        m_fold.Fold(begin, end, m_chars);
+        m_fold.AppendFolded(begin, end, m_chars);
         folded.length = static_cast<uint32_t>(m_chars.size()) - folded.at;
         for (uint32_t i = 0; i < 4; ++i) {
             uint64_t c = i < folded.length ? m_chars[folded.at + i] : 0;
@@ -268,7 +213,7 @@ private:
     int ByText(const SortKey& a, const SortKey& b) const { return ByText(a.text, b.text); }
 
     int m_column;
-    const CFoldTable& m_fold;
+    const util::CCaseFold& m_fold;
     std::u16string m_chars;
 };
 

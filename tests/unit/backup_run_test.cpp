@@ -12,6 +12,7 @@
 #include "fw/Exceptions.h"
 #include "fw/Strings.h"
 #include "string_ids.h"
+#include "util/CaseFold.h"
 #include "util/FileUtil.h"
 
 using testutil::TempDir;
@@ -162,7 +163,7 @@ TEST_F(BackupRun, UnchangedTargetRecordsNothingAndLeavesTheHistoryAlone) {
         const auto& entries = h.Pack(0).Entries();
         ASSERT_EQ(entries.size(), 8u);
         for (size_t i = 1; i < entries.size(); ++i)
-            EXPECT_LT(backup::ComparePaths(entries[i - 1]->Source().c_str(),
+            EXPECT_LT(util::CCaseFold::Get().Compare(entries[i - 1]->Source().c_str(),
                                            entries[i]->Source().c_str()),
                       0)
                 << entries[i]->Source();
@@ -565,12 +566,12 @@ TEST(BackupPathOrder, FoldsSingleByteLettersToLowerCase) {
         {"", "", 0},
     };
     for (const Case& c : cases) {
-        int r = backup::ComparePaths(c.a, c.b);
+        int r = util::CCaseFold::Get().Compare(c.a, c.b);
         EXPECT_EQ((r > 0) - (r < 0), c.sign) << c.a << " / " << c.b;
-        int back = backup::ComparePaths(c.b, c.a);
+        int back = util::CCaseFold::Get().Compare(c.b, c.a);
         EXPECT_EQ((back > 0) - (back < 0), -c.sign) << c.b << " / " << c.a;
     }
-    EXPECT_EQ(backup::UpperCase("a.Tmp"), "A.TMP");
+    EXPECT_EQ(util::CCaseFold::Get().Upper("a.Tmp"), "A.TMP");
 }
 
 class BackupRunMbcs : public BackupRun {};
@@ -602,7 +603,7 @@ TEST_F(BackupRunMbcs, NamesAreListedOrderedAndCopiedWhole) {
     for (const auto& e : h2.Pack(0).Entries()) sources.push_back(e->Source());
     ASSERT_EQ(sources.size(), 4u);
     for (size_t i = 1; i < sources.size(); ++i)
-        EXPECT_LT(backup::ComparePaths(sources[i - 1].c_str(), sources[i].c_str()), 0);
+        EXPECT_LT(util::CCaseFold::Get().Compare(sources[i - 1].c_str(), sources[i].c_str()), 0);
     EXPECT_NE(std::find(sources.begin(), sources.end(), data + "\\" + mb + "\\" + mb + ".txt"),
               sources.end());
     EXPECT_EQ(testutil::ReadFile(Repo("br000001\\" + mb + ".txt")), "in folder");
@@ -610,9 +611,9 @@ TEST_F(BackupRunMbcs, NamesAreListedOrderedAndCopiedWhole) {
     EXPECT_TRUE(SaidNothingToAdd());
 
     // Full-width letters compare by their upper-case form.
-    EXPECT_EQ(backup::ComparePaths("\x82\x81", "\x82\x60"), 0);
-    EXPECT_LT(backup::ComparePaths(("x" + mb).c_str(), ("x" + mb + "a").c_str()), 0);
-    EXPECT_GT(backup::ComparePaths(("x" + mb).c_str(), "x\\zzz"), 0);
+    EXPECT_EQ(util::CCaseFold::Get().Compare("\x82\x81", "\x82\x60"), 0);
+    EXPECT_LT(util::CCaseFold::Get().Compare(("x" + mb).c_str(), ("x" + mb + "a").c_str()), 0);
+    EXPECT_GT(util::CCaseFold::Get().Compare(("x" + mb).c_str(), "x\\zzz"), 0);
 }
 
 }  // namespace
