@@ -84,7 +84,7 @@ void ScanDirectory(const std::vector<std::string>& patterns, const std::string& 
             if (find.IsDots()) continue;
             const WIN32_FIND_DATAA& d = find.Data();
             Entry e;
-            e.file.path = folder + "\\" + d.cFileName;
+            e.file.path = util::JoinPath(folder, d.cFileName);
             // A path that does not fit is left out, never cut.
             if (e.file.path.size() >= MAX_PATH || IsExcluded(patterns, d.cFileName)) continue;
             e.isFolder = (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -165,7 +165,7 @@ bool CopyIntoBackupStore(CBackupStore& store, const std::string& source, std::st
     if (name.empty()) return false;
     for (unsigned n = store.FirstCandidate(name);; ++n) {
         std::string folder = store::NumberedFolder(store.Repository(), n);
-        std::string path = folder + "\\" + name;
+        std::string path = util::JoinPath(folder, name);
         if (path.size() >= MAX_PATH) return false;
         CBackupStore::Slot slot = store.Folder(n, folder);
         if (slot == CBackupStore::blocked) continue;
@@ -185,7 +185,7 @@ bool CopyIntoBackupStore(CBackupStore& store, const std::string& source, std::st
 
 bool IsFileChanged(const std::string& repository, const ListedFile& source,
                    const std::string& storedName) {
-    std::string copy = repository + "\\" + storedName;
+    std::string copy = util::JoinPath(repository, storedName);
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (copy.size() >= MAX_PATH ||
         !GetFileAttributesExA(copy.c_str(), GetFileExInfoStandard, &data) ||

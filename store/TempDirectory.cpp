@@ -37,15 +37,6 @@ bool IsUsableFolderPath(const char* p) {
     return p[0] == '\\' && p[1] == '\\' && p[2] != '\0' && p[2] != '\\';
 }
 
-// folder + "\" + name into out (no second backslash after a root); false when it would not fit.
-bool JoinPath(char (&out)[MAX_PATH], const char* folder, const char* name) {
-    size_t len = std::strlen(folder);
-    const char* last = util::MbsRChr(folder, '\\');
-    bool endsWithSlash = len > 0 && last == folder + len - 1;
-    int n = std::snprintf(out, MAX_PATH, endsWithSlash ? "%s%s" : "%s\\%s", folder, name);
-    return n >= 0 && n < MAX_PATH;
-}
-
 }  // namespace
 
 CBrnTempDirectory::CBrnTempDirectory(const fw::CProfile& profile, const char* company,
@@ -76,14 +67,14 @@ BOOL CBrnTempDirectory::Initialize() {
 
 BOOL CBrnTempDirectory::Empty() const {
     char pattern[MAX_PATH];
-    if (!m_szPath[0] || !JoinPath(pattern, m_szPath, "*")) return FALSE;
+    if (!m_szPath[0] || !util::JoinPath(pattern, m_szPath, "*")) return FALSE;
     fw::CFindFile find(pattern);
     if (!find.IsOpen()) return FALSE;
     do {
         if (find.IsDots()) continue;
         const WIN32_FIND_DATAA& data = find.Data();
         char entry[MAX_PATH];
-        if (!JoinPath(entry, m_szPath, data.cFileName)) return FALSE;
+        if (!util::JoinPath(entry, m_szPath, data.cFileName)) return FALSE;
         BOOL deleted;
         if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
             deleted = DeleteFileA(entry);

@@ -18,7 +18,16 @@ namespace util {
 std::string JoinPath(const std::string& folder, const std::string& name) {
     std::string path;
     path.reserve(folder.size() + 1 + name.size());
-    return path.append(folder).append(1, '\\').append(name);
+    path.append(folder);
+    if (folder.empty() || MbsRFind(folder, '\\') != folder.size() - 1) path.append(1, '\\');
+    return path.append(name);
+}
+
+bool JoinPath(char (&out)[MAX_PATH], const char* folder, const char* name) {
+    std::string path = JoinPath(std::string(folder), std::string(name));
+    if (path.size() >= MAX_PATH) return false;
+    memcpy(out, path.c_str(), path.size() + 1);
+    return true;
 }
 
 bool MakeFullPath(const std::string& path, std::string& out) {
@@ -30,12 +39,6 @@ bool MakeFullPath(const std::string& path, std::string& out) {
     return true;
 }
 namespace {
-
-// "parent\name" into out; FALSE when it would not fit in MAX_PATH.
-BOOL JoinPath(char (&out)[MAX_PATH], const char* parent, const char* name) {
-    int n = std::snprintf(out, MAX_PATH, "%s\\%s", parent, name);
-    return n >= 0 && n < MAX_PATH;
-}
 
 // A missing path reads as all bits set, read-only included, so clearing then fails on it.
 BOOL ClearReadOnly(const char* path) {

@@ -7,8 +7,10 @@
 
 namespace util {
 
-// folder + "\" + name.
+// folder + "\" + name, without doubling a backslash that ends folder (a drive root).
 std::string JoinPath(const std::string& folder, const std::string& name);
+// The same into a MAX_PATH buffer; false when it would not fit (never cut).
+bool JoinPath(char (&out)[MAX_PATH], const char* folder, const char* name);
 
 // The full path of path against the current folder; false when it would not fit in MAX_PATH.
 bool MakeFullPath(const std::string& path, std::string& out);

@@ -10,6 +10,7 @@
 #include "fw/Prompt.h"
 #include "fw/Strings.h"
 #include "resource.h"
+#include "util/FileUtil.h"
 #include "view/BrennaView.h"
 #include "view/RowModel.h"
 
@@ -57,7 +58,7 @@ void CBrennaView::OnWrite() {
                 fw::MessageId(IDS_SYSTEM_ERROR);
                 break;
             }
-            target = folder + "\\" + name;
+            target = util::JoinPath(folder, name);
             if (GetFileAttributesA(target.c_str()) == INVALID_FILE_ATTRIBUTES) break;
             int overwrite = fw::MessageText(fw::FormatStr(IDS_OVERWRITE_EXISTING, target.c_str()),
                                             MB_YESNOCANCEL | MB_ICONEXCLAMATION | MB_DEFBUTTON2);
@@ -65,7 +66,7 @@ void CBrennaView::OnWrite() {
             target.clear();
             if (overwrite == IDCANCEL) break;
             // No: browse again, starting at the folder that is in the way.
-            folder = folder + "\\" + name;
+            folder = util::JoinPath(folder, name);
         }
         if (target.empty()) continue;
         if (target.size() >= MAX_PATH || !item->WriteOut(target.c_str()))
