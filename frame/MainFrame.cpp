@@ -19,7 +19,7 @@ static_assert(IDW_TOOLBAR == ID_VIEW_TOOLBAR && IDW_STATUS_BAR == ID_VIEW_STATUS
 constexpr UINT kFirstStyle = ID_VIEW_SMALLICON, kArrange = ID_VIEW_LINEUP, kLastStyle = ID_VIEW_BYNAME;
 constexpr int kUnset = 0x7FFFFFFF;
 
-// The view style bits for commands 59408-59411: small icons, large icons, list, details.
+// The view style bits for ID_VIEW_SMALLICON to ID_VIEW_DETAILS, in command order.
 constexpr DWORD kStyleForCommand[] = {LVS_SMALLICON, LVS_ICON, LVS_LIST, LVS_REPORT};
 
 std::string Section() { return fw::LoadStr(IDS_SETTINGS_SECTION); }

@@ -36,7 +36,7 @@ public:
     HWND StatusBar() const { return m_status; }
     HACCEL Accelerators() const { return m_accel; }
 
-    // The view style commands 59408-59413.
+    // The view style commands, ID_VIEW_SMALLICON to ID_VIEW_BYNAME.
     void SetViewStyle(UINT id);
     // Asks the view, the frame and the application in turn for a command's state.
     void UpdateCommand(fw::CCmdUI& ui);

@@ -8,7 +8,7 @@ namespace fw {
 
 class CShellPrompt : public IPrompt {
 public:
-    // The caption of every message box is the application title (string 57344).
+    // The caption of every message box is the application title (IDS_APP_TITLE).
     int Message(HWND owner, const std::string& text, UINT type) override;
     INT_PTR RunDialog(CDialog& dlg, HWND owner) override;
     bool SaveFile(HWND owner, std::string& path) override;
