@@ -445,6 +445,14 @@ LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
             auto* nm = reinterpret_cast<NMHDR*>(lp);
             LRESULT result = 0;
             if (m_view.OnNotify(nm, &result)) return result;
+            if (nm->code == TBN_HOTITEMCHANGE && nm->hwndFrom == m_toolBar.Toolbar()) {
+                // The toolbar's prompt, as WM_MENUSELECT gives for a menu item. Its notices
+                // come here while it floats too: the tool window passes them on.
+                auto* hot = reinterpret_cast<NMTBHOTITEM*>(nm);
+                bool leaving = (hot->dwFlags & HICF_LEAVING) || hot->idNew == 0;
+                ShowStatusText(leaving ? IDS_STATUS_READY : static_cast<UINT>(hot->idNew));
+                return 0;
+            }
             if (nm->code == TTN_GETDISPINFOA) {
                 auto* tt = reinterpret_cast<NMTTDISPINFOA*>(nm);
                 std::string text = fw::LoadStr(static_cast<UINT>(nm->idFrom));

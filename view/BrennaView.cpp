@@ -10,8 +10,6 @@
 #include "fw/Strings.h"
 #include "resource.h"
 #include "view/BrnCommands.h"
-#include "view/IconKey.h"
-#include "view/IconLoad.h"
 #include "view/PropertyDialog.h"
 #include "view/RowModel.h"
 #include "view/ViewState.h"
@@ -150,15 +148,34 @@ int CBrennaView::ImageFor(CBrennaItem* item) {
     if (shared != m_imageByKey.end()) {
         image = shared->second;
     } else {
-        HICON large = view::LoadItemIcon(source, true);
-        HICON small = view::LoadItemIcon(source, false);
-        image = ImageList_ReplaceIcon(m_largeImages, -1, large);
-        ImageList_ReplaceIcon(m_smallImages, -1, small);
-        if (large) DestroyIcon(large);
-        if (small) DestroyIcon(small);
+        image = AddImagePair(source);
+        // A missing icon is not remembered, so a later request tries again.
+        if (image < 0) return -1;
         m_imageByKey.emplace(source.key, image);
     }
     m_imageByItem.emplace(item, image);
+    return image;
+}
+
+int CBrennaView::AddImagePair(const view::IconSource& source) {
+    HICON large = m_loadIcon(source, true);
+    HICON small = m_loadIcon(source, false);
+    int image = -1;
+    // The list draws one index from both lists, so an icon added to only one of them would
+    // shift every later row onto its neighbour's icon.
+    if (large && small) {
+        image = ImageList_ReplaceIcon(m_largeImages, -1, large);
+        if (image >= 0) {
+            int smallImage = ImageList_ReplaceIcon(m_smallImages, -1, small);
+            if (smallImage != image) {
+                if (smallImage >= 0) ImageList_Remove(m_smallImages, smallImage);
+                ImageList_Remove(m_largeImages, image);
+                image = -1;
+            }
+        }
+    }
+    if (large) DestroyIcon(large);
+    if (small) DestroyIcon(small);
     return image;
 }
 
@@ -260,6 +277,13 @@ void CBrennaView::ReSort() {
 void CBrennaView::SetListStyle(DWORD typeBits) {
     LONG style = GetWindowLongA(m_hWnd, GWL_STYLE);
     SetWindowLongA(m_hWnd, GWL_STYLE, (style & ~LVS_TYPEMASK) | (typeBits & LVS_TYPEMASK));
+    // SetWindowLong leaves the border and scroll bars as they were until SetWindowPos with
+    // SWP_FRAMECHANGED, and the list only invalidates itself; RDW_UPDATENOW paints it all now
+    // rather than half at the next unrelated repaint.
+    SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    RedrawWindow(m_hWnd, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 DWORD CBrennaView::ListStyle() const { return GetWindowLongA(m_hWnd, GWL_STYLE) & LVS_TYPEMASK; }

@@ -13,10 +13,15 @@
 #include "fw/Profile.h"
 #include "fw/win/CmdUI.h"
 #include "store/Repository.h"
+#include "view/IconLoad.h"
 #include "view/SortHeaderCtrl.h"
 
 class CBrennaView : public IRepositoryObserver {
 public:
+    // Loads a row's icon in the large or the small size; null when there is none. The caller
+    // destroys it.
+    using IconLoader = std::function<HICON(const view::IconSource& source, bool large)>;
+
     CBrennaView() = default;
     ~CBrennaView() override;
     CBrennaView(const CBrennaView&) = delete;
@@ -52,7 +57,7 @@ public:
 
     void Sort(int column, bool ascending);
     void ReSort();
-    // Replaces the list window's style bits 0x3.
+    // Replaces the list window's style bits 0x3 and draws the list again at once.
     void SetListStyle(DWORD typeBits);
     DWORD ListStyle() const;
 
@@ -70,7 +75,13 @@ public:
     void OnProperty();
     // WM_CONTEXTMENU at screen (-1, -1 when asked for from the keyboard).
     void OnContextMenu(POINT screen);
+    // The context menu resource with the entries grayed, checked and marked for the current
+    // selection, sort and style; its popup is submenu 0. The caller destroys it.
+    HMENU BuildContextMenu() const;
     bool CanPaste() const;
+
+    // Replaces how row icons are loaded (view::LoadItemIcon); icons already shown stay.
+    void SetIconLoader(IconLoader loader) { m_loadIcon = std::move(loader); }
 
     int m_nShown = 0;
     // Set only around a delete that must not ask its count question.
@@ -86,7 +97,10 @@ private:
     static LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                      DWORD_PTR self);
 
+    // The row's image, the same index in both image lists; -1 when its icon could not be had.
     int ImageFor(CBrennaItem* item);
+    // Adds the pair of icons for source to both lists, or nothing; the new index or -1.
+    int AddImagePair(const view::IconSource& source);
     // The first row from start whose Name matches the list's search; -1 when none.
     int FindRowByName(UINT flags, const char* text, int start) const;
     void SetRowCount();
@@ -104,6 +118,7 @@ private:
     // One image per distinct icon, shared by every row that shows it.
     std::unordered_map<std::string, int> m_imageByKey;
     std::unordered_map<const CBrennaItem*, int> m_imageByItem;
+    IconLoader m_loadIcon = view::LoadItemIcon;
     // Storage for texts handed to the list until its next request.
     std::string m_dispText;
 };

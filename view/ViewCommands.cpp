@@ -147,8 +147,20 @@ void CBrennaView::OnContextMenu(POINT screen) {
     at.x += wr.left;
     at.y += wr.top;
 
-    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_CONTEXT_MENU));
+    HMENU menu = BuildContextMenu();
     if (!menu) return;
+    // The chosen command comes back to the frame and runs through the same command table.
+    HWND frame = GetParent(m_hWnd);
+    TrackPopupMenu(GetSubMenu(menu, 0), TPM_RIGHTBUTTON, at.x, at.y, 0, frame, nullptr);
+    PostMessageA(frame, WM_NULL, 0, 0);
+    PostMessageA(m_hWnd, WM_NULL, 0, 0);
+    DestroyMenu(menu);
+}
+
+HMENU CBrennaView::BuildContextMenu() const {
+    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_CONTEXT_MENU));
+    if (!menu) return nullptr;
+    int n = SelectedCount();
     HMENU popup = GetSubMenu(menu, 0);
     if (n > 1) EnableMenuItem(popup, ID_FILE_PROPERTY, MF_BYCOMMAND | MF_GRAYED);
     if (!CanPaste()) EnableMenuItem(popup, ID_EDIT_PASTE, MF_BYCOMMAND | MF_GRAYED);
@@ -172,12 +184,7 @@ void CBrennaView::OnContextMenu(POINT screen) {
         for (UINT id : {ID_BRN_CREATE, ID_BRN_OPEN, ID_BRN_RESTORE})
             EnableMenuItem(popup, id, MF_BYCOMMAND | MF_GRAYED);
     }
-    // The chosen command comes back to the frame and runs through the same command table.
-    HWND frame = GetParent(m_hWnd);
-    TrackPopupMenu(popup, TPM_RIGHTBUTTON, at.x, at.y, 0, frame, nullptr);
-    PostMessageA(frame, WM_NULL, 0, 0);
-    PostMessageA(m_hWnd, WM_NULL, 0, 0);
-    DestroyMenu(menu);
+    return menu;
 }
 
 bool CBrennaView::CanPaste() const {
