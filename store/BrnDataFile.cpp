@@ -352,6 +352,9 @@ void CBrnDataFile::Serialize(fw::CArchive& ar) {
             p->Serialize(ar);
             packs.push_back(std::move(p));
         }
+        // Bytes after the last pack mean a count lower than what was written: rewriting the
+        // file from what was read would drop the rest.
+        if (ar.Remaining() != 0) RaiseDamaged();
         m_identifier = id;
         m_packCount = count;
         m_packs.swap(packs);

@@ -126,8 +126,8 @@ public:
     const std::vector<CBrennaItem*>& LinkedItems() const { return m_linkedItems; }
 
     // Writes or reads the header and every pack. Reading raises fw::CArchiveException for a
-    // foreign magic or version and for lengths or counts the data do not hold, and then leaves
-    // the object unchanged.
+    // foreign magic or version, for lengths or counts the data do not hold and for bytes left
+    // after the last pack, and then leaves the object unchanged.
     void Serialize(fw::CArchive& ar) override;
 
 private:

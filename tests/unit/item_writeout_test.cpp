@@ -97,6 +97,12 @@ TEST_F(ItemWriteOut, RunItemWithoutHistoryOrPackWritesNothing) {
     EXPECT_TRUE(item.WriteOut((out / "c").c_str()));
     EXPECT_FALSE(testutil::Exists(out / "c"));
     EXPECT_TRUE(prompt.shown.empty());
+
+    // A history that cannot be read is reported, and nothing is made at the target.
+    testutil::WriteFile(history.Path(), testutil::ReadFile(history.Path()) + "tail");
+    EXPECT_FALSE(item.WriteOut((out / "d").c_str()));
+    EXPECT_FALSE(testutil::Exists(out / "d"));
+    EXPECT_EQ(prompt.shown.size(), 1u);
 }
 
 }  // namespace
