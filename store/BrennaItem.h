@@ -29,8 +29,9 @@ public:
     BOOL Refresh();
     // Refresh for a backup-run item whose history's packs are already in memory.
     BOOL RefreshFromLoadedPacks();
-    // Size of the current copy, low 32 bits; 0 when it cannot be opened.
-    DWORD GetSize() const;
+    // Size of the current copy at the last refresh, low 32 bits; 0 for folders and missing
+    // copies. The list paints and sorts by it, so it never reads the disk.
+    DWORD GetSize() const { return m_size; }
     // Makes this item a copy of other for the repository newFolder (other lives in oldFolder).
     void CopyRebased(const CBrennaItem& other, const std::string& oldFolder,
                      const std::string& newFolder);
@@ -67,6 +68,7 @@ public:
     FILETIME m_lastAccessTime{};
     std::string m_typeText;
     DWORD m_attributes = 0;
+    DWORD m_size = 0;
 
     // Written over the first byte of the stored path when a record is read (external
     // repositories whose drive letter changed).

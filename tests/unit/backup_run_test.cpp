@@ -562,6 +562,25 @@ TEST_F(BackupRun, HistoryHoldingMoreThanItsCountsIsDamagedAndLeftAlone) {
     }
 }
 
+TEST_F(BackupRun, RunItemSizeIsReadOnceAndNotFromTheHistory) {
+    testutil::WriteFile(src / "one.txt", "only");
+    ASSERT_TRUE(Run(Definition(src / "one.txt", nullptr, "One.brn")));
+    ASSERT_EQ(Count(), 1u);
+    std::string history = Item(0)->m_stored;
+    const std::string bytes = testutil::ReadFile(history);
+    // Taken when the run made its item, and again when the catalogue is read.
+    for (const char* when : {"new run item", "reloaded item"}) {
+        SCOPED_TRACE(when);
+        EXPECT_EQ(Item(0)->GetSize(), 4u);
+        ASSERT_TRUE(DeleteFileA(history.c_str()));
+        EXPECT_EQ(Item(0)->GetSize(), 4u);
+        testutil::WriteFile(history, bytes);
+        ASSERT_TRUE(scratch->Catalogue().Save(TRUE));
+        ASSERT_TRUE(scratch->Reload());
+        ASSERT_EQ(Count(), 1u);
+    }
+}
+
 TEST_F(BackupRun, RepositoryInsideTheTargetIsNotBackedUp) {
     std::string data = ThreeFiles();
     UseRepository(data + "\\Repo");
