@@ -1,6 +1,9 @@
 // Catalogue item: its record bytes and the values read from its stored copy.
 #include "store/BrennaItem.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "fw/Archive.h"
 #include "fw/Exceptions.h"
 
@@ -29,10 +32,17 @@ FILETIME NowUtc() {
     return ft;
 }
 
+// The reader refuses a path that does not fit in kMaxPathLen with its zero, so it is never
+// taken in the first place.
+BOOL SetPath(std::string& field, const char* text) {
+    if (text && strlen(text) >= kMaxPathLen) return FALSE;
+    return SetString(field, text);
+}
+
 }  // namespace
 
-BOOL CBrennaItem::SetSource(const char* text) { return SetString(m_source, text); }
-BOOL CBrennaItem::SetStored(const char* text) { return SetString(m_stored, text); }
+BOOL CBrennaItem::SetSource(const char* text) { return SetPath(m_source, text); }
+BOOL CBrennaItem::SetStored(const char* text) { return SetPath(m_stored, text); }
 BOOL CBrennaItem::SetDescription(const char* text) { return SetString(m_description, text); }
 
 BOOL CBrennaItem::InitNew(const char* source, const char* stored, DWORD fileFlag) {
@@ -71,8 +81,11 @@ BOOL CBrennaItem::RefreshFrom(const std::string& copy) {
     return TRUE;
 }
 
-void CBrennaItem::CopyRebased(const CBrennaItem& other, const std::string& oldFolder,
+bool CBrennaItem::CopyRebased(const CBrennaItem& other, const std::string& oldFolder,
                               const std::string& newFolder) {
+    std::string stored =
+        newFolder + other.m_stored.substr(std::min(oldFolder.size(), other.m_stored.size()));
+    if (stored.size() >= kMaxPathLen || other.m_source.size() >= kMaxPathLen) return false;
     m_evacuationTime = other.m_evacuationTime;
     m_fileFlag = other.m_fileFlag;
     m_generation = other.m_generation;
@@ -84,7 +97,8 @@ void CBrennaItem::CopyRebased(const CBrennaItem& other, const std::string& oldFo
     m_typeText = other.m_typeText;
     m_attributes = other.m_attributes;
     m_size = other.m_size;
-    m_stored = newFolder + other.m_stored.substr(std::min(oldFolder.size(), other.m_stored.size()));
+    m_stored.swap(stored);
+    return true;
 }
 
 void CBrennaItem::Serialize(fw::CArchive& ar) {

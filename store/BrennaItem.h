@@ -17,6 +17,8 @@ public:
     CBrennaItem(const CBrennaItem&) = delete;
     CBrennaItem& operator=(const CBrennaItem&) = delete;
 
+    // The paths must fit in MAX_PATH with their terminator, as the catalogue reader demands;
+    // FALSE leaves the field unchanged.
     BOOL SetSource(const char* text);
     BOOL SetStored(const char* text);
     BOOL SetDescription(const char* text);
@@ -33,7 +35,8 @@ public:
     // copies. The list paints and sorts by it, so it never reads the disk.
     DWORD GetSize() const { return m_size; }
     // Makes this item a copy of other for the repository newFolder (other lives in oldFolder).
-    void CopyRebased(const CBrennaItem& other, const std::string& oldFolder,
+    // False, with this item unchanged, when a path would not fit in MAX_PATH.
+    bool CopyRebased(const CBrennaItem& other, const std::string& oldFolder,
                      const std::string& newFolder);
 
     // Writes the item's copy to target (a backup run: rebuilds the backed-up files there).

@@ -294,4 +294,79 @@ TEST_F(Catalogue, RemoveItemDeletesTheCopyButKeepsTheNumberedFolder) {
     EXPECT_FALSE(catalogue.RemoveItem(&stranger));
 }
 
+TEST_F(Catalogue, PathsTheReaderWouldRefuseAreNeverWritten) {
+    // The reader takes at most MAX_PATH bytes with the zero: 259 characters.
+    auto path = [](size_t length) { return "C:\\" + std::string(length - 3, 'p'); };
+    const struct {
+        const char* what;
+        size_t source, stored;
+        bool taken;
+    } cases[] = {
+        {"both at the limit", 259, 259, true},
+        {"source one over", 260, 259, false},
+        {"stored one over", 259, 260, false},
+        {"source far over", 400, 20, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CDataFile out;
+        ASSERT_TRUE(out.SetFolder(repo.Path()));
+        // A folder item, so that its missing copy does not fail the add.
+        EXPECT_EQ(out.AddItemWithInfo(path(c.source).c_str(), path(c.stored).c_str(),
+                                      std::string(1000, 'd').c_str(), 0, FILETIME{1, 2}) != FALSE,
+                  c.taken);
+        EXPECT_EQ(out.GetCount(), c.taken ? 1u : 0u);
+        ASSERT_TRUE(out.Save(TRUE));
+        CDataFile in;
+        ASSERT_TRUE(in.SetFolder(repo.Path()));
+        prompt.shown.clear();
+        EXPECT_TRUE(in.Load());
+        ASSERT_EQ(in.GetCount(), out.GetCount());
+        for (const auto& shown : prompt.shown)
+            EXPECT_EQ(shown.text.find(fw::LoadStr(IDS_ERR_DAMAGED)), std::string::npos);
+        if (c.taken) {
+            EXPECT_EQ(in.GetItem(0)->m_description.size(), 1000u);
+        }
+    }
+
+    // A refused path leaves the field as it was.
+    CBrennaItem item;
+    ASSERT_TRUE(item.SetSource("C:\\a.txt") && item.SetStored("C:\\R\\a.txt"));
+    EXPECT_FALSE(item.SetSource(path(260).c_str()));
+    EXPECT_FALSE(item.SetStored(path(260).c_str()));
+    EXPECT_EQ(item.m_source, "C:\\a.txt");
+    EXPECT_EQ(item.m_stored, "C:\\R\\a.txt");
+}
+
+TEST_F(Catalogue, ImportRefusesAnItemWhoseStoredPathWouldNotFit) {
+    // Rebased from "C:\R" into the longer temporary folder, a name that fits in one repository
+    // overflows in the other.
+    const std::string oldFolder = "C:\\R";
+    ASSERT_GT(repo.Path().size(), oldFolder.size());
+    auto item = [&](size_t rebasedLength) {
+        auto other = std::make_unique<CBrennaItem>();
+        size_t name = rebasedLength - repo.Path().size() - std::string("\\br000000\\").size();
+        other->m_source = "C:\\Docs\\x";
+        other->m_stored = oldFolder + "\\br000000\\" + std::string(name, 'n');
+        other->m_fileFlag = 1;
+        return other;
+    };
+    auto fits = item(259), over = item(260);
+    ASSERT_LT(over->m_stored.size(), static_cast<size_t>(MAX_PATH));
+    EXPECT_TRUE(catalogue.ImportItem(*fits, oldFolder));
+    EXPECT_FALSE(catalogue.ImportItem(*over, oldFolder));
+    ASSERT_EQ(catalogue.GetCount(), 1u);
+    EXPECT_EQ(catalogue.GetItem(0)->m_stored.size(), 259u);
+    EXPECT_EQ(catalogue.GetItem(0)->m_stored.substr(0, repo.Path().size()), repo.Path());
+
+    ASSERT_TRUE(catalogue.Save(TRUE));
+    CDataFile again;
+    ASSERT_TRUE(again.SetFolder(repo.Path()));
+    prompt.shown.clear();
+    EXPECT_TRUE(again.Load());
+    EXPECT_EQ(again.GetCount(), 1u);
+    for (const auto& shown : prompt.shown)
+        EXPECT_EQ(shown.text.find(fw::LoadStr(IDS_ERR_DAMAGED)), std::string::npos);
+}
+
 }  // namespace
