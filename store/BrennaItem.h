@@ -43,7 +43,7 @@ public:
     BOOL WriteOut(const char* target);
     BOOL WriteOutRun(const char* target);
     // Deletes the item's copy from the repository (a backup run: its pack and the copies only
-    // that pack owns). The numbered folder stays.
+    // that pack owns). The numbered folder stays. A copy that is already gone counts as removed.
     BOOL RemoveStoredCopy();
 
     void Serialize(fw::CArchive& ar) override;

@@ -109,8 +109,9 @@ public:
     // Drops the pending write, if any; the file on disk stays as it was.
     void AbandonUpdate();
     // Removes the pack of this run time and the copies only it owned; deletes the history file
-    // when no pack is left. False when there was no such pack or the history could not be
-    // read or written (a damaged file is reported to the user).
+    // when no pack is left. True, with the file left as it was, when there is no such pack;
+    // false when the history could not be read or written (a damaged file is reported to the
+    // user).
     bool DeletePack(const FILETIME& time);
 
     void LinkItem(CBrennaItem* item);

@@ -549,7 +549,11 @@ TEST_F(BrnDataFile, DeletionNeverReachesOutsideTheNumberedFolders) {
 TEST_F(BrnDataFile, DeletingAnUnknownTimeRemovesNothing) {
     for (const char* c : {"br000000\\a.txt", "br000000\\b.txt", "br000001\\b.txt"}) Copy(c);
     Install(HistoryBytes(kFileId, kTwoRuns));
-    EXPECT_FALSE(history.DeletePack(FILETIME{1, 2}));
+    std::string before = ReadFile(history.Path());
+    // Nothing to take out is no failure, and the file is not even rewritten.
+    EXPECT_TRUE(history.DeletePack(FILETIME{1, 2}));
+    EXPECT_EQ(ReadFile(history.Path()), before);
+    EXPECT_FALSE(testutil::HasTempFileBeside(history.Path()));
     ASSERT_TRUE(history.LoadPacks());
     EXPECT_EQ(history.Packs().size(), 2u);
     for (const char* c : {"br000000\\a.txt", "br000000\\b.txt", "br000001\\b.txt"})

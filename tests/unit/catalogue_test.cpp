@@ -6,6 +6,7 @@
 #include "TestUtil.h"
 #include "Bytes.h"
 #include "store/BrnDataFile.h"
+#include "store/BrnFile.h"
 #include "store/DataFile.h"
 #include "string_ids.h"
 #include "fw/Strings.h"
@@ -367,6 +368,73 @@ TEST_F(Catalogue, ImportRefusesAnItemWhoseStoredPathWouldNotFit) {
     EXPECT_EQ(again.GetCount(), 1u);
     for (const auto& shown : prompt.shown)
         EXPECT_EQ(shown.text.find(fw::LoadStr(IDS_ERR_DAMAGED)), std::string::npos);
+}
+
+TEST_F(Catalogue, ItemsWhoseCopyIsAlreadyGoneAreRemoved) {
+    // A history of one definition with one recorded run.
+    const FILETIME run{0x33333333, 0x01D00002};
+    std::string historyPath;
+    {
+        CBrnDataFile history(repo.Path());
+        CBrnFile definition;
+        ASSERT_TRUE(definition.SetFolder("C:\\Photos"));
+        ASSERT_TRUE(history.CreateForDefinition(repo / "Photos.brn", GUID{7, 8, 9, {1}}));
+        ASSERT_TRUE(history.AddPack(definition, {}, run));
+        ASSERT_TRUE(history.SavePacks());
+        historyPath = history.Path();
+    }
+    const std::string historyBytes = testutil::ReadFile(historyPath);
+    const std::string locked = repo / "br000000\\locked.txt";
+    testutil::WriteFile(locked, "in use");
+
+    const struct {
+        const char* what;
+        std::string record;
+        bool dropHistory;  // the history file goes after the catalogue is read
+        bool removed;
+    } cases[] = {
+        {"file whose copy is gone",
+         Record(1, 2, 1, "C:\\gone.txt", repo / "br000000\\gone.txt", "", 0), false, true},
+        {"file whose numbered folder is gone",
+         Record(1, 2, 1, "C:\\gone.txt", repo / "br000009\\gone.txt", "", 0), false, true},
+        {"folder whose copy is gone",
+         Record(1, 2, 0, "C:\\Gone", repo / "br000000\\Gone", "", 0), false, true},
+        {"run whose history file is gone",
+         Record(run.dwLowDateTime, run.dwHighDateTime, 0, "C:\\Photos", historyPath, "", 1), true,
+         true},
+        {"run whose pack is not in its history",
+         Record(5, 6, 0, "C:\\Photos", historyPath, "", 1), false, true},
+        // A copy that is there but cannot be deleted still keeps its record.
+        {"file whose copy is in use", Record(1, 2, 1, "C:\\locked.txt", locked, "", 0), false,
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        testutil::WriteFile(historyPath, historyBytes);
+        testutil::WriteFile(DataPath(), Header(0x00020000, 3) + c.record + TwoRecords());
+        CDataFile cat;
+        ASSERT_TRUE(cat.SetFolder(repo.Path()));
+        cat.Load();
+        ASSERT_EQ(cat.GetCount(), 3u);
+        if (c.dropHistory) {
+            ASSERT_TRUE(DeleteFileA(historyPath.c_str()));
+        }
+        HANDLE held = CreateFileA(locked.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        prompt.shown.clear();
+        EXPECT_EQ(cat.RemoveItem(cat.GetItem(0)) != FALSE, c.removed);
+        CloseHandle(held);
+        EXPECT_TRUE(prompt.shown.empty());
+        EXPECT_EQ(cat.GetCount(), c.removed ? 2u : 3u);
+        // The two other records are never touched.
+        EXPECT_EQ(cat.GetItem(cat.GetCount() - 2)->m_source, "C:\\Docs\\a.txt");
+        if (!c.dropHistory) {
+            EXPECT_EQ(testutil::ReadFile(historyPath), historyBytes);
+        }
+        EXPECT_TRUE(testutil::Exists(locked));
+        EXPECT_TRUE(testutil::Exists(repo / "br000000\\a.txt"));
+    }
 }
 
 }  // namespace
