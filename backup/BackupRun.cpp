@@ -54,13 +54,17 @@ FILETIME DistinctRunTime(const CBrnDataFile& history, FILETIME time) {
 // The display values of a new run item, read from the copy its pack points at, so that the
 // history is not read a second time for them.
 void ReadCopyValues(CBrennaItem& item, const std::string& copy) {
-    item.m_attributes = copy.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(copy.c_str());
-    if (!item.IsFile() || copy.empty()) return;
-    HANDLE h = CreateFileA(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return;
-    GetFileTime(h, &item.m_creationTime, &item.m_lastAccessTime, &item.m_lastWriteTime);
-    CloseHandle(h);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (copy.empty() || !GetFileAttributesExA(copy.c_str(), GetFileExInfoStandard, &data)) {
+        item.m_attributes = INVALID_FILE_ATTRIBUTES;
+        return;
+    }
+    item.m_attributes = data.dwFileAttributes;
+    if (!item.IsFile() || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+    item.m_size = data.nFileSizeLow;
+    item.m_creationTime = data.ftCreationTime;
+    item.m_lastAccessTime = data.ftLastAccessTime;
+    item.m_lastWriteTime = data.ftLastWriteTime;
 }
 
 }  // namespace

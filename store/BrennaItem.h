@@ -17,6 +17,8 @@ public:
     CBrennaItem(const CBrennaItem&) = delete;
     CBrennaItem& operator=(const CBrennaItem&) = delete;
 
+    // The paths must fit in MAX_PATH with their terminator, as the catalogue reader demands;
+    // FALSE leaves the field unchanged.
     BOOL SetSource(const char* text);
     BOOL SetStored(const char* text);
     BOOL SetDescription(const char* text);
@@ -29,17 +31,19 @@ public:
     BOOL Refresh();
     // Refresh for a backup-run item whose history's packs are already in memory.
     BOOL RefreshFromLoadedPacks();
-    // Size of the current copy, low 32 bits; 0 when it cannot be opened.
-    DWORD GetSize() const;
+    // Size of the current copy at the last refresh, low 32 bits; 0 for folders and missing
+    // copies. The list paints and sorts by it, so it never reads the disk.
+    DWORD GetSize() const { return m_size; }
     // Makes this item a copy of other for the repository newFolder (other lives in oldFolder).
-    void CopyRebased(const CBrennaItem& other, const std::string& oldFolder,
+    // False, with this item unchanged, when a path would not fit in MAX_PATH.
+    bool CopyRebased(const CBrennaItem& other, const std::string& oldFolder,
                      const std::string& newFolder);
 
     // Writes the item's copy to target (a backup run: rebuilds the backed-up files there).
     BOOL WriteOut(const char* target);
     BOOL WriteOutRun(const char* target);
     // Deletes the item's copy from the repository (a backup run: its pack and the copies only
-    // that pack owns). The numbered folder stays.
+    // that pack owns). The numbered folder stays. A copy that is already gone counts as removed.
     BOOL RemoveStoredCopy();
 
     void Serialize(fw::CArchive& ar) override;
@@ -67,6 +71,7 @@ public:
     FILETIME m_lastAccessTime{};
     std::string m_typeText;
     DWORD m_attributes = 0;
+    DWORD m_size = 0;
 
     // Written over the first byte of the stored path when a record is read (external
     // repositories whose drive letter changed).

@@ -273,17 +273,19 @@ bool CBrnDataFile::SavePacks() {
 
 bool CBrnDataFile::DeletePack(const FILETIME& time) {
     std::vector<std::string> released;
-    bool found = false;
     try {
         if (!ReloadForUpdate()) return false;
         auto it = std::find_if(m_packs.begin(), m_packs.end(),
                                [&](const auto& p) { return SameTime(p->RunTime(), time); });
         if (it != m_packs.end()) {
-            found = true;
             CBrnBackupItemPack* next = it + 1 != m_packs.end() ? (it + 1)->get() : nullptr;
             released = ReleaseCopies(**it, next);
             m_packs.erase(it);
             m_packCount = static_cast<int32_t>(m_packs.size());
+        } else if (!m_packs.empty()) {
+            // Nothing to take out: rewriting would only give the packs new identifiers.
+            AbandonUpdate();
+            return true;
         }
     } catch (const fw::CException& e) {
         AbandonUpdate();
@@ -309,7 +311,7 @@ bool CBrnDataFile::DeletePack(const FILETIME& time) {
         std::string copy = m_repository + "\\" + name;
         if (IsStoredName(name) && copy.size() < MAX_PATH) util::ForceDeleteFile(copy.c_str());
     }
-    return found;
+    return true;
 }
 
 void CBrnDataFile::LinkItem(CBrennaItem* item) {
@@ -352,6 +354,9 @@ void CBrnDataFile::Serialize(fw::CArchive& ar) {
             p->Serialize(ar);
             packs.push_back(std::move(p));
         }
+        // Bytes after the last pack mean a count lower than what was written: rewriting the
+        // file from what was read would drop the rest.
+        if (ar.Remaining() != 0) RaiseDamaged();
         m_identifier = id;
         m_packCount = count;
         m_packs.swap(packs);

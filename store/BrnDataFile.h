@@ -109,8 +109,9 @@ public:
     // Drops the pending write, if any; the file on disk stays as it was.
     void AbandonUpdate();
     // Removes the pack of this run time and the copies only it owned; deletes the history file
-    // when no pack is left. False when there was no such pack or the history could not be
-    // read or written (a damaged file is reported to the user).
+    // when no pack is left. True, with the file left as it was, when there is no such pack;
+    // false when the history could not be read or written (a damaged file is reported to the
+    // user).
     bool DeletePack(const FILETIME& time);
 
     void LinkItem(CBrennaItem* item);
@@ -126,8 +127,8 @@ public:
     const std::vector<CBrennaItem*>& LinkedItems() const { return m_linkedItems; }
 
     // Writes or reads the header and every pack. Reading raises fw::CArchiveException for a
-    // foreign magic or version and for lengths or counts the data do not hold, and then leaves
-    // the object unchanged.
+    // foreign magic or version, for lengths or counts the data do not hold and for bytes left
+    // after the last pack, and then leaves the object unchanged.
     void Serialize(fw::CArchive& ar) override;
 
 private:

@@ -343,7 +343,7 @@ CBrnDataFile* CDataFile::FindHistory(const GUID& identifier) const {
 BOOL CDataFile::ImportItem(const CBrennaItem& other, const std::string& oldFolder) {
     try {
         auto item = std::make_unique<CBrennaItem>();
-        item->CopyRebased(other, oldFolder, m_folder);
+        if (!item->CopyRebased(other, oldFolder, m_folder)) return FALSE;
         m_items.push_back(std::move(item));
     } catch (const std::bad_alloc&) {
         return FALSE;

@@ -5,12 +5,25 @@
 #include "store/BrennaItem.h"
 #include "util/FileUtil.h"
 
+namespace {
+
+// True when path is known not to be there; a path that merely cannot be looked at is not gone.
+bool IsGone(const std::string& path) {
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
+    DWORD err = GetLastError();
+    return err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND;
+}
+
+}  // namespace
+
 BOOL CBrennaItem::RemoveStoredCopy() {
+    // A copy that is already gone must not keep its record in the catalogue for ever.
     if (IsBackupRun()) {
-        // A record whose history could not be read has no copy of its own left to remove.
-        if (!m_pHistory) return TRUE;
+        // A record whose history could not be read, or is gone, has no copy left to remove.
+        if (!m_pHistory || IsGone(m_pHistory->Path())) return TRUE;
         return m_pHistory->DeletePack(m_evacuationTime);
     }
+    if (IsGone(m_stored)) return TRUE;
     if (m_fileFlag == 0) return util::DeleteFolderTree(m_stored.c_str());
     return util::ForceDeleteFile(m_stored.c_str());
 }

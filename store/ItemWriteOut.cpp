@@ -33,6 +33,10 @@ std::string RelativeToRoot(const std::string& source, const std::string& root) {
 BOOL CBrennaItem::WriteOut(const char* target) {
     if (IsBackupRun()) return WriteOutRun(target);
     if (m_fileFlag != 0) return CopyFileA(m_stored.c_str(), target, FALSE);
+    // Without its copy the item has nothing to put there, and a user's file of that name must
+    // not give way to an empty folder.
+    DWORD stored = GetFileAttributesA(m_stored.c_str());
+    if (stored == INVALID_FILE_ATTRIBUTES || !(stored & FILE_ATTRIBUTE_DIRECTORY)) return FALSE;
     DWORD attr = GetFileAttributesA(target);
     if (attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY)) {
         // A plain file of that name gives way to the folder.
@@ -71,6 +75,7 @@ BOOL CBrennaItem::WriteOutRun(const char* target) {
         return result;
     }
 
+    // Only with the pack in hand is the target created: a lost or damaged history leaves none.
     if (GetFileAttributesA(target) == INVALID_FILE_ATTRIBUTES && !CreateDirectoryA(target, nullptr))
         return FALSE;
     const std::string& root = pack->Definition().Folder();

@@ -549,7 +549,11 @@ TEST_F(BrnDataFile, DeletionNeverReachesOutsideTheNumberedFolders) {
 TEST_F(BrnDataFile, DeletingAnUnknownTimeRemovesNothing) {
     for (const char* c : {"br000000\\a.txt", "br000000\\b.txt", "br000001\\b.txt"}) Copy(c);
     Install(HistoryBytes(kFileId, kTwoRuns));
-    EXPECT_FALSE(history.DeletePack(FILETIME{1, 2}));
+    std::string before = ReadFile(history.Path());
+    // Nothing to take out is no failure, and the file is not even rewritten.
+    EXPECT_TRUE(history.DeletePack(FILETIME{1, 2}));
+    EXPECT_EQ(ReadFile(history.Path()), before);
+    EXPECT_FALSE(testutil::HasTempFileBeside(history.Path()));
     ASSERT_TRUE(history.LoadPacks());
     EXPECT_EQ(history.Packs().size(), 2u);
     for (const char* c : {"br000000\\a.txt", "br000000\\b.txt", "br000001\\b.txt"})
@@ -632,6 +636,12 @@ TEST_F(BrnDataFile, AnnouncedCountsAndLengthsAreCheckedAgainstTheData) {
         {"negative pack count", patched(24, U32(0xFFFFFFFF))},
         {"absurd pack count", patched(24, U32(0x7FFFFFFF))},
         {"one pack too many", patched(24, U32(3))},
+        // Counts below what the file holds would drop the rest at the next rewrite.
+        {"one pack too few", patched(24, U32(1))},
+        {"no pack counted", patched(24, U32(0))},
+        {"first pack one entry short", patched(pack0 + 8, U32(1))},
+        {"last pack one entry short", patched(guidAt[1] - 12, U32(1))},
+        {"bytes after the last pack", good + std::string(4, '\0')},
         {"negative entry count", patched(pack0 + 8, U32(0x80000000))},
         {"absurd entry count", patched(pack0 + 8, U32(1000000))},
         {"source length 0", patched(entries0, U32(0))},

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "TestUtil.h"
+#include "Bytes.h"
 #include "ScratchRepository.h"
 #include "backup/BackupRun.h"
 #include "store/BrnDataFile.h"
@@ -509,6 +510,76 @@ TEST_F(BackupRun, DamagedHistoryIsReportedAndFailsTheRun) {
     ASSERT_EQ(prompt.shown.size(), 2u);
     EXPECT_EQ(prompt.shown[1].text, expected);
     EXPECT_FALSE(testutil::Exists(out / "x"));
+}
+
+TEST_F(BackupRun, HistoryHoldingMoreThanItsCountsIsDamagedAndLeftAlone) {
+    std::string data = ThreeFiles();
+    std::string def = Definition(data);
+    ASSERT_TRUE(Run(def));
+    testutil::WriteFile(data + "\\b.txt", "beta 2");
+    ASSERT_TRUE(Run(def));
+    ASSERT_EQ(Count(), 2u);
+    std::string history = Item(0)->m_stored;
+    const std::string good = testutil::ReadFile(history);
+    // The newer pack's entry count sits just before its definition's magic.
+    const size_t lastPackDefinition = good.find("BBDF", good.find("BBDF") + 1);
+    ASSERT_NE(lastPackDefinition, std::string::npos);
+    auto patched = [&](size_t at, const std::string& bytes) {
+        return std::string(good).replace(at, bytes.size(), bytes);
+    };
+    const struct {
+        const char* what;
+        std::string bytes;
+    } cases[] = {
+        {"one pack too few", patched(24, testutil::U32(1))},
+        {"newest pack one entry short", patched(lastPackDefinition - 4, testutil::U32(2))},
+        {"bytes after the last pack", good + "tail"},
+        {"negative pack count", patched(24, testutil::U32(0xFFFFFFFF))},
+    };
+    const std::string expected = fw::FormatStr(
+        IDS_FAULT_IN_FILE,
+        fw::LoadStr(fw::CArchiveException(fw::CArchiveException::damaged).MessageId()).c_str(),
+        history.c_str());
+    testutil::WriteFile(data + "\\new.txt", "n");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        testutil::WriteFile(history, c.bytes);
+        prompt.shown.clear();
+        EXPECT_EQ(Run(def), 0);
+        ASSERT_EQ(prompt.shown.size(), 1u);
+        EXPECT_EQ(prompt.shown[0].text, expected);
+        EXPECT_EQ(Count(), 2u);
+        EXPECT_EQ(testutil::ReadFile(history), c.bytes);
+        EXPECT_FALSE(testutil::HasTempFileBeside(history));
+        EXPECT_FALSE(testutil::Exists(Repo("br000000\\new.txt")));
+
+        // Deleting a run of that history refuses the same way.
+        EXPECT_FALSE(scratch->RemoveItem(Item(1)));
+        ASSERT_EQ(prompt.shown.size(), 2u);
+        EXPECT_EQ(prompt.shown[1].text, expected);
+        EXPECT_EQ(Count(), 2u);
+        EXPECT_EQ(testutil::ReadFile(history), c.bytes);
+        EXPECT_TRUE(testutil::Exists(Repo("br000001\\b.txt")));
+    }
+}
+
+TEST_F(BackupRun, RunItemSizeIsReadOnceAndNotFromTheHistory) {
+    testutil::WriteFile(src / "one.txt", "only");
+    ASSERT_TRUE(Run(Definition(src / "one.txt", nullptr, "One.brn")));
+    ASSERT_EQ(Count(), 1u);
+    std::string history = Item(0)->m_stored;
+    const std::string bytes = testutil::ReadFile(history);
+    // Taken when the run made its item, and again when the catalogue is read.
+    for (const char* when : {"new run item", "reloaded item"}) {
+        SCOPED_TRACE(when);
+        EXPECT_EQ(Item(0)->GetSize(), 4u);
+        ASSERT_TRUE(DeleteFileA(history.c_str()));
+        EXPECT_EQ(Item(0)->GetSize(), 4u);
+        testutil::WriteFile(history, bytes);
+        ASSERT_TRUE(scratch->Catalogue().Save(TRUE));
+        ASSERT_TRUE(scratch->Reload());
+        ASSERT_EQ(Count(), 1u);
+    }
 }
 
 TEST_F(BackupRun, RepositoryInsideTheTargetIsNotBackedUp) {

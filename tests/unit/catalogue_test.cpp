@@ -6,6 +6,7 @@
 #include "TestUtil.h"
 #include "Bytes.h"
 #include "store/BrnDataFile.h"
+#include "store/BrnFile.h"
 #include "store/DataFile.h"
 #include "string_ids.h"
 #include "fw/Strings.h"
@@ -320,6 +321,148 @@ TEST_F(Catalogue, RemoveItemDeletesTheCopyButKeepsTheNumberedFolder) {
     EXPECT_TRUE(testutil::IsDir(repo / "br000000"));
     CBrennaItem stranger;
     EXPECT_FALSE(catalogue.RemoveItem(&stranger));
+}
+
+TEST_F(Catalogue, PathsTheReaderWouldRefuseAreNeverWritten) {
+    // The reader takes at most MAX_PATH bytes with the zero: 259 characters.
+    auto path = [](size_t length) { return "C:\\" + std::string(length - 3, 'p'); };
+    const struct {
+        const char* what;
+        size_t source, stored;
+        bool taken;
+    } cases[] = {
+        {"both at the limit", 259, 259, true},
+        {"source one over", 260, 259, false},
+        {"stored one over", 259, 260, false},
+        {"source far over", 400, 20, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CDataFile out;
+        ASSERT_TRUE(out.SetFolder(repo.Path()));
+        // A folder item, so that its missing copy does not fail the add.
+        EXPECT_EQ(out.AddItemWithInfo(path(c.source).c_str(), path(c.stored).c_str(),
+                                      std::string(1000, 'd').c_str(), 0, FILETIME{1, 2}) != FALSE,
+                  c.taken);
+        EXPECT_EQ(out.GetCount(), c.taken ? 1u : 0u);
+        ASSERT_TRUE(out.Save(TRUE));
+        CDataFile in;
+        ASSERT_TRUE(in.SetFolder(repo.Path()));
+        prompt.shown.clear();
+        EXPECT_TRUE(in.Load());
+        ASSERT_EQ(in.GetCount(), out.GetCount());
+        for (const auto& shown : prompt.shown)
+            EXPECT_EQ(shown.text.find(fw::LoadStr(IDS_ERR_DAMAGED)), std::string::npos);
+        if (c.taken) {
+            EXPECT_EQ(in.GetItem(0)->m_description.size(), 1000u);
+        }
+    }
+
+    // A refused path leaves the field as it was.
+    CBrennaItem item;
+    ASSERT_TRUE(item.SetSource("C:\\a.txt") && item.SetStored("C:\\R\\a.txt"));
+    EXPECT_FALSE(item.SetSource(path(260).c_str()));
+    EXPECT_FALSE(item.SetStored(path(260).c_str()));
+    EXPECT_EQ(item.m_source, "C:\\a.txt");
+    EXPECT_EQ(item.m_stored, "C:\\R\\a.txt");
+}
+
+TEST_F(Catalogue, ImportRefusesAnItemWhoseStoredPathWouldNotFit) {
+    // Rebased from "C:\R" into the longer temporary folder, a name that fits in one repository
+    // overflows in the other.
+    const std::string oldFolder = "C:\\R";
+    ASSERT_GT(repo.Path().size(), oldFolder.size());
+    auto item = [&](size_t rebasedLength) {
+        auto other = std::make_unique<CBrennaItem>();
+        size_t name = rebasedLength - repo.Path().size() - std::string("\\br000000\\").size();
+        other->m_source = "C:\\Docs\\x";
+        other->m_stored = oldFolder + "\\br000000\\" + std::string(name, 'n');
+        other->m_fileFlag = 1;
+        return other;
+    };
+    auto fits = item(259), over = item(260);
+    ASSERT_LT(over->m_stored.size(), static_cast<size_t>(MAX_PATH));
+    EXPECT_TRUE(catalogue.ImportItem(*fits, oldFolder));
+    EXPECT_FALSE(catalogue.ImportItem(*over, oldFolder));
+    ASSERT_EQ(catalogue.GetCount(), 1u);
+    EXPECT_EQ(catalogue.GetItem(0)->m_stored.size(), 259u);
+    EXPECT_EQ(catalogue.GetItem(0)->m_stored.substr(0, repo.Path().size()), repo.Path());
+
+    ASSERT_TRUE(catalogue.Save(TRUE));
+    CDataFile again;
+    ASSERT_TRUE(again.SetFolder(repo.Path()));
+    prompt.shown.clear();
+    EXPECT_TRUE(again.Load());
+    EXPECT_EQ(again.GetCount(), 1u);
+    for (const auto& shown : prompt.shown)
+        EXPECT_EQ(shown.text.find(fw::LoadStr(IDS_ERR_DAMAGED)), std::string::npos);
+}
+
+TEST_F(Catalogue, ItemsWhoseCopyIsAlreadyGoneAreRemoved) {
+    // A history of one definition with one recorded run.
+    const FILETIME run{0x33333333, 0x01D00002};
+    std::string historyPath;
+    {
+        CBrnDataFile history(repo.Path());
+        CBrnFile definition;
+        ASSERT_TRUE(definition.SetFolder("C:\\Photos"));
+        ASSERT_TRUE(history.CreateForDefinition(repo / "Photos.brn", GUID{7, 8, 9, {1}}));
+        ASSERT_TRUE(history.AddPack(definition, {}, run));
+        ASSERT_TRUE(history.SavePacks());
+        historyPath = history.Path();
+    }
+    const std::string historyBytes = testutil::ReadFile(historyPath);
+    const std::string locked = repo / "br000000\\locked.txt";
+    testutil::WriteFile(locked, "in use");
+
+    const struct {
+        const char* what;
+        std::string record;
+        bool dropHistory;  // the history file goes after the catalogue is read
+        bool removed;
+    } cases[] = {
+        {"file whose copy is gone",
+         Record(1, 2, 1, "C:\\gone.txt", repo / "br000000\\gone.txt", "", 0), false, true},
+        {"file whose numbered folder is gone",
+         Record(1, 2, 1, "C:\\gone.txt", repo / "br000009\\gone.txt", "", 0), false, true},
+        {"folder whose copy is gone",
+         Record(1, 2, 0, "C:\\Gone", repo / "br000000\\Gone", "", 0), false, true},
+        {"run whose history file is gone",
+         Record(run.dwLowDateTime, run.dwHighDateTime, 0, "C:\\Photos", historyPath, "", 1), true,
+         true},
+        {"run whose pack is not in its history",
+         Record(5, 6, 0, "C:\\Photos", historyPath, "", 1), false, true},
+        // A copy that is there but cannot be deleted still keeps its record.
+        {"file whose copy is in use", Record(1, 2, 1, "C:\\locked.txt", locked, "", 0), false,
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        testutil::WriteFile(historyPath, historyBytes);
+        testutil::WriteFile(DataPath(), Header(0x00020000, 3) + c.record + TwoRecords());
+        CDataFile cat;
+        ASSERT_TRUE(cat.SetFolder(repo.Path()));
+        cat.Load();
+        ASSERT_EQ(cat.GetCount(), 3u);
+        if (c.dropHistory) {
+            ASSERT_TRUE(DeleteFileA(historyPath.c_str()));
+        }
+        HANDLE held = CreateFileA(locked.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        prompt.shown.clear();
+        EXPECT_EQ(cat.RemoveItem(cat.GetItem(0)) != FALSE, c.removed);
+        CloseHandle(held);
+        EXPECT_TRUE(prompt.shown.empty());
+        EXPECT_EQ(cat.GetCount(), c.removed ? 2u : 3u);
+        // The two other records are never touched.
+        EXPECT_EQ(cat.GetItem(cat.GetCount() - 2)->m_source, "C:\\Docs\\a.txt");
+        if (!c.dropHistory) {
+            EXPECT_EQ(testutil::ReadFile(historyPath), historyBytes);
+        }
+        EXPECT_TRUE(testutil::Exists(locked));
+        EXPECT_TRUE(testutil::Exists(repo / "br000000\\a.txt"));
+    }
 }
 
 }  // namespace

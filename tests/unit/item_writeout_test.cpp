@@ -72,6 +72,48 @@ TEST_F(ItemWriteOut, FolderItemMergesReplacesOrFails) {
     EXPECT_FALSE(testutil::Exists(out / "no"));
 }
 
+TEST_F(ItemWriteOut, ItemWithoutItsCopyLeavesTheTargetAlone) {
+    // A plain file where a folder copy should be counts as no copy as well.
+    testutil::WriteFile(repo / "br000000\\NotAFolder", "plain");
+    const struct {
+        const char* what;
+        const char* name;
+        DWORD fileFlag;
+    } items[] = {
+        {"file item", "gone.txt", 1},
+        {"folder item", "Gone", 0},
+        {"folder item whose copy is a file", "NotAFolder", 0},
+    };
+    const struct {
+        const char* what;
+        void (*prepare)(const std::string& target);
+    } targets[] = {
+        {"nothing there", [](const std::string&) {}},
+        {"a user's file", [](const std::string& t) { testutil::WriteFile(t, "user's own"); }},
+        {"a user's folder", [](const std::string& t) { testutil::WriteFile(t + "\\x", "x"); }},
+    };
+    int n = 0;
+    for (const auto& i : items) {
+        for (const auto& t : targets) {
+            SCOPED_TRACE(std::string(i.what) + ", " + t.what);
+            CBrennaItem item;
+            MakeItem(item, i.name, i.fileFlag);
+            std::string target = out / std::to_string(n++);
+            t.prepare(target);
+            const bool existed = testutil::Exists(target), wasDir = testutil::IsDir(target);
+            EXPECT_FALSE(item.WriteOut(target.c_str()));
+            EXPECT_EQ(testutil::Exists(target), existed);
+            EXPECT_EQ(testutil::IsDir(target), wasDir);
+            if (existed && !wasDir) {
+                EXPECT_EQ(testutil::ReadFile(target), "user's own");
+            } else if (wasDir) {
+                EXPECT_EQ(testutil::ReadFile(target + "\\x"), "x");
+            }
+        }
+    }
+    EXPECT_TRUE(prompt.shown.empty());
+}
+
 TEST_F(ItemWriteOut, RunItemWithoutHistoryOrPackWritesNothing) {
     CBrennaItem item;
     MakeItem(item, "Photos.dat", 0);
@@ -92,11 +134,20 @@ TEST_F(ItemWriteOut, RunItemWithoutHistoryOrPackWritesNothing) {
     item.m_evacuationTime = FILETIME{101, 200};
     EXPECT_FALSE(item.WriteOut((out / "b").c_str()));
     EXPECT_FALSE(testutil::Exists(out / "b"));
+    testutil::WriteFile(out / "mine", "user's own");
+    EXPECT_FALSE(item.WriteOut((out / "mine").c_str()));
+    EXPECT_EQ(testutil::ReadFile(out / "mine"), "user's own");
     // The pack of its time with no entries writes nothing and succeeds.
     item.m_evacuationTime = packTime;
     EXPECT_TRUE(item.WriteOut((out / "c").c_str()));
     EXPECT_FALSE(testutil::Exists(out / "c"));
     EXPECT_TRUE(prompt.shown.empty());
+
+    // A history that cannot be read is reported, and nothing is made at the target.
+    testutil::WriteFile(history.Path(), testutil::ReadFile(history.Path()) + "tail");
+    EXPECT_FALSE(item.WriteOut((out / "d").c_str()));
+    EXPECT_FALSE(testutil::Exists(out / "d"));
+    EXPECT_EQ(prompt.shown.size(), 1u);
 }
 
 }  // namespace

@@ -149,6 +149,37 @@ TEST(RowModel, CellsOfAFileItem) {
     EXPECT_EQ(view::EnsureTypeText(item), "Kept");
 }
 
+TEST(RowModel, SizeCellShowsWhatTheLastRefreshRead) {
+    TempDir dir;
+    std::string stored = dir / "br000000\\report.txt";
+    WriteFile(stored, std::string(1536, 'x'));
+    CBrennaItem item;
+    ASSERT_TRUE(item.InitNew("C:\\Docs\\report.txt", stored.c_str(), 1));
+    ASSERT_EQ(view::CellText(item, view::kColSize), "2 KB");
+
+    // Painting never opens the copy: neither a changed nor a vanished copy shows before Refresh.
+    const struct {
+        const char* what;
+        int size;  // -1: the copy is gone
+        const char* before;
+        const char* after;
+    } cases[] = {
+        {"grown", 3 * 1048576, "2 KB", "3 MB"},
+        {"shrunk", 100, "3 MB", "100 B"},
+        {"gone", -1, "100 B", "0 B"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.size < 0)
+            ASSERT_TRUE(DeleteFileA(stored.c_str()));
+        else
+            WriteFile(stored, std::string(c.size, 'x'));
+        EXPECT_EQ(view::CellText(item, view::kColSize), c.before);
+        item.Refresh();
+        EXPECT_EQ(view::CellText(item, view::kColSize), c.after);
+    }
+}
+
 TEST(RowModel, CellsOfAFolderItem) {
     TempDir dir;
     std::string stored = dir / "br000001\\Photos";
@@ -384,7 +415,7 @@ TEST(RowSort, TimesCompareUnsigned) {
     }
 }
 
-TEST(RowSort, SizeIgnoresFoldersAndReadsSizesAtEachSort) {
+TEST(RowSort, SizeIgnoresFoldersAndSortsBySizesReadAtRefresh) {
     TempDir dir;
     struct File {
         const char* name;
@@ -399,6 +430,7 @@ TEST(RowSort, SizeIgnoresFoldersAndReadsSizesAtEachSort) {
             WriteFile(stored, std::string(f.size, 'x'));
         items.push_back(Item(std::string("C:\\src\\") + f.name, f.size < 0 ? 0 : 1));
         items.back()->SetStored(stored.c_str());
+        items.back()->Refresh();
     }
     for (bool sortAny : {false, true}) {
         std::vector<CBrennaItem*> rows = Rows(items);
@@ -411,8 +443,13 @@ TEST(RowSort, SizeIgnoresFoldersAndReadsSizesAtEachSort) {
     }
     EXPECT_EQ(view::Compare(view::kColSize, *items[1], *items[3], true, false), 0);
 
+    // A sort never opens the copies: a grown copy moves only once its item is refreshed.
     WriteFile(dir / "five", std::string(3000, 'x'));
     std::vector<CBrennaItem*> rows = Rows(items);
+    view::SortRows(rows, view::kColSize, true, false);
+    EXPECT_EQ(Names(rows), (std::vector<std::string>{"empty", "fold", "five", "ten", "big"}));
+    ASSERT_TRUE(items[4]->Refresh());
+    rows = Rows(items);
     view::SortRows(rows, view::kColSize, true, false);
     EXPECT_EQ(Names(rows), (std::vector<std::string>{"empty", "fold", "ten", "big", "five"}));
 }
