@@ -7,6 +7,7 @@
 #include <new>
 
 #include "fw/Exceptions.h"
+#include "fw/File.h"
 #include "store/BrennaItem.h"
 #include "store/StoredPath.h"
 #include "util/FileUtil.h"
@@ -166,10 +167,9 @@ bool CBrnDataFile::CreateForDefinition(const std::string& definitionPath, const 
     if (!store::AllocateHistoryPath(m_repository, definitionPath, path)) return false;
     // The name is taken at once so that copies made during the run never choose it; it stays
     // empty, which no header check accepts, until SavePacks puts the whole file in its place.
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(h);
+    if (!fw::CHandle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr)))
+        return false;
     if (!OpenPendingWrite(path)) {
         DeleteFileA(path.c_str());
         return false;

@@ -191,14 +191,13 @@ void CRepository::ItemChanged(CBrennaItem& item) {
 
 CRepositoryLock::CRepositoryLock(const CRepository& repository) {
     if (repository.MutexName().empty()) return;
-    m_mutex = CreateMutexA(nullptr, FALSE, repository.MutexName().c_str());
+    m_mutex.Reset(CreateMutexA(nullptr, FALSE, repository.MutexName().c_str()));
     if (!m_mutex) return;
-    DWORD wait = WaitForSingleObject(m_mutex, INFINITE);
+    DWORD wait = WaitForSingleObject(m_mutex.Get(), INFINITE);
     // A process that died holding the mutex left it abandoned; it is ours now all the same.
     m_owned = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
 }
 
 CRepositoryLock::~CRepositoryLock() {
-    if (m_owned) ReleaseMutex(m_mutex);
-    if (m_mutex) CloseHandle(m_mutex);
+    if (m_owned) ReleaseMutex(m_mutex.Get());
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "fw/File.h"
 #include "fw/Profile.h"
 #include "store/DataFile.h"
 #include "store/ShellLink.h"
@@ -120,6 +121,6 @@ public:
     CRepositoryLock& operator=(const CRepositoryLock&) = delete;
 
 private:
-    HANDLE m_mutex = nullptr;
+    fw::CHandle m_mutex;
     bool m_owned = false;
 };

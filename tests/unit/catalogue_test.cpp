@@ -247,11 +247,14 @@ TEST_F(Catalogue, CountThatDisagreesWithTheRecordsIsDamageAndTheFileIsKept) {
         EXPECT_EQ(loaded.Load() != FALSE, !c.damaged);
         EXPECT_EQ(loaded.GetCount(), c.items);
         ASSERT_EQ(prompt.shown.size(), c.damaged ? 1u : 0u);
-        if (c.damaged)
+        if (c.damaged) {
             EXPECT_NE(prompt.shown[0].text.find(fw::LoadStr(IDS_ERR_DAMAGED)), std::string::npos);
+        }
         ASSERT_TRUE(loaded.Save(TRUE));
         EXPECT_EQ(testutil::Exists(DataPath() + ".damaged"), c.damaged);
-        if (c.damaged) EXPECT_EQ(testutil::ReadFile(DataPath() + ".damaged"), c.bytes);
+        if (c.damaged) {
+            EXPECT_EQ(testutil::ReadFile(DataPath() + ".damaged"), c.bytes);
+        }
         DeleteFileA((DataPath() + ".damaged").c_str());
     }
 }
