@@ -249,16 +249,12 @@ bool CBrnDataFile::AddPack(const CBrnFile& definition,
 
 bool CBrnDataFile::SavePacks() {
     if (!m_pStream) return false;
-    try {
-        Serialize(*m_pStream);
-        m_pStream->Flush();
-    } catch (const fw::CException& e) {
+    if (!store::ReportingFaults(Path(), [&] {
+            Serialize(*m_pStream);
+            m_pStream->Flush();
+            return true;
+        })) {
         AbandonUpdate();
-        store::ReportFault(e, Path());
-        return false;
-    } catch (const std::bad_alloc&) {
-        AbandonUpdate();
-        store::ReportFault(fw::CMemoryException(), Path());
         return false;
     }
     m_pStream.reset();
@@ -308,7 +304,7 @@ bool CBrnDataFile::DeletePack(const FILETIME& time) {
     // The copies go only once the history on disk no longer refers to them.
     if (!written) return false;
     for (const std::string& name : released) {
-        std::string copy = m_repository + "\\" + name;
+        std::string copy = util::JoinPath(m_repository, name);
         if (IsStoredName(name) && copy.size() < MAX_PATH) util::ForceDeleteFile(copy.c_str());
     }
     return true;

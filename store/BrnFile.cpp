@@ -124,7 +124,7 @@ bool CBrnFile::SetExclusions(const char* text) {
 
 bool CBrnFile::OpenForEdit(const std::string& path) {
     Close();
-    try {
+    return store::ReportingFaults(path, [&] {
         auto file = std::make_unique<fw::CFile>();
         if (!file->Open(path.c_str(), fw::CFile::modeReadWrite)) return false;
         {
@@ -135,14 +135,8 @@ bool CBrnFile::OpenForEdit(const std::string& path) {
         m_identifierKnown = 1;
         m_pFile = std::move(file);
         m_path = path;
-    } catch (const fw::CException& e) {
-        store::ReportFault(e, path);
-        return false;
-    } catch (const std::bad_alloc&) {
-        store::ReportFault(fw::CMemoryException(), path);
-        return false;
-    }
-    return true;
+        return true;
+    });
 }
 
 bool CBrnFile::CreateNew(const std::string& path) {
@@ -161,36 +155,24 @@ bool CBrnFile::CreateNew(const std::string& path) {
 bool CBrnFile::Load(const std::string& path) {
     fw::CFile file;
     if (!file.Open(path.c_str(), fw::CFile::modeRead)) return false;
-    try {
+    return store::ReportingFaults(path, [&] {
         fw::CArchive ar(file, fw::CArchive::load);
         Serialize(ar);
-    } catch (const fw::CException& e) {
-        store::ReportFault(e, path);
-        return false;
-    } catch (const std::bad_alloc&) {
-        store::ReportFault(fw::CMemoryException(), path);
-        return false;
-    }
-    m_identifierKnown = 1;
-    return true;
+        m_identifierKnown = 1;
+        return true;
+    });
 }
 
 bool CBrnFile::Save() {
     if (!m_pFile) return false;
-    try {
+    return store::ReportingFaults(m_path, [&] {
         // No truncation: a shorter record leaves the tail of the old one, which readers skip.
         fw::CArchive ar(*m_pFile, fw::CArchive::store);
         Serialize(ar);
         ar.Flush();
         m_pFile->Flush();
-    } catch (const fw::CException& e) {
-        store::ReportFault(e, m_path);
-        return false;
-    } catch (const std::bad_alloc&) {
-        store::ReportFault(fw::CMemoryException(), m_path);
-        return false;
-    }
-    return true;
+        return true;
+    });
 }
 
 void CBrnFile::Close() { m_pFile.reset(); }

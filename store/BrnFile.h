@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,20 @@ void ReadMagicAndVersion(fw::CArchive& ar, const char (&magic)[4], uint32_t vers
 // Shows the standard message of a reading or writing error in a stop box, naming the file it
 // concerns when path is not empty.
 void ReportFault(const fw::CException& e, const std::string& path = {});
+
+// Runs body (which returns bool); a reading or writing error it raises, out of memory included,
+// is shown naming path and gives false.
+template <class Body>
+bool ReportingFaults(const std::string& path, Body&& body) {
+    try {
+        return body();
+    } catch (const fw::CException& e) {
+        ReportFault(e, path);
+    } catch (const std::bad_alloc&) {
+        ReportFault(fw::CMemoryException(), path);
+    }
+    return false;
+}
 
 }  // namespace store
 

@@ -47,7 +47,7 @@ std::string CBrennaItem::CopyInLoadedPacks() const {
         if (CompareFileTime(&pack->RunTime(), &m_evacuationTime) != 0) continue;
         if (m_fileFlag == 0) return pack->Definition().Folder();
         if (pack->Entries().empty()) return {};
-        return m_pHistory->Repository() + "\\" + pack->Entries().front()->StoredName();
+        return util::JoinPath(m_pHistory->Repository(), pack->Entries().front()->StoredName());
     }
     return {};
 }

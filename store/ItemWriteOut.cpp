@@ -51,16 +51,11 @@ BOOL CBrennaItem::WriteOutRun(const char* target) {
     // A record whose history could not be read has nothing to write.
     if (!m_pHistory) return FALSE;
     const CBrnBackupItemPack* pack = nullptr;
-    try {
-        pack = m_pHistory->FindPack(m_evacuationTime);
-    } catch (const fw::CException& e) {
-        store::ReportFault(e, m_pHistory->Path());
+    if (!store::ReportingFaults(m_pHistory->Path(), [&] {
+            pack = m_pHistory->FindPack(m_evacuationTime);
+            return pack != nullptr;
+        }))
         return FALSE;
-    } catch (const std::bad_alloc&) {
-        store::ReportFault(fw::CMemoryException(), m_pHistory->Path());
-        return FALSE;
-    }
-    if (!pack) return FALSE;
     const auto& entries = pack->Entries();
     if (entries.empty()) return TRUE;
     const std::string& repository = m_pHistory->Repository();
@@ -69,7 +64,7 @@ BOOL CBrennaItem::WriteOutRun(const char* target) {
         // The result is that of the last entry's copy.
         BOOL result = FALSE;
         for (const auto& e : entries) {
-            std::string source = repository + "\\" + e->StoredName();
+            std::string source = util::JoinPath(repository, e->StoredName());
             result = source.size() < MAX_PATH && CopyFileA(source.c_str(), target, FALSE);
         }
         return result;
@@ -80,7 +75,7 @@ BOOL CBrennaItem::WriteOutRun(const char* target) {
         return FALSE;
     const std::string& root = pack->Definition().Folder();
     for (const auto& e : entries) {
-        std::string source = repository + "\\" + e->StoredName();
+        std::string source = util::JoinPath(repository, e->StoredName());
         std::string rest = RelativeToRoot(e->Source(), root);
         if (rest.empty()) return FALSE;
         std::string dest = target + rest;

@@ -64,17 +64,13 @@ bool RecreateDefinition(HWND owner, const CBrennaItem& item) {
     std::string path;
     if (!fw::Prompt().FileDialog(owner, false, fw::LoadStr(IDS_FILTER_BRN), kDefinitionExt, path))
         return false;
-    bool written = false;
-    try {
-        written = WriteDefinitionOfRun(item, path);
-    } catch (const fw::CException& e) {
-        // A damaged history ends the command with the standard message for it.
-        store::ReportFault(e);
-        return false;
-    } catch (const std::bad_alloc&) {
-        store::ReportFault(fw::CMemoryException());
-        return false;
-    }
+    // A damaged history ends the command with the standard message for it, naming the file.
+    bool written = false, read = store::ReportingFaults(
+                                  item.m_pHistory ? item.m_pHistory->Path() : std::string(), [&] {
+                                      written = WriteDefinitionOfRun(item, path);
+                                      return true;
+                                  });
+    if (!read) return false;
     if (!written) fw::MessageId(IDS_FAILED_WRITE_FILE);
     return written;
 }

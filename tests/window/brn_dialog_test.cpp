@@ -596,8 +596,9 @@ TEST_F(BrnCommands, RecreateReportsEveryFailedStep) {
         {"name too long", &run, dir / std::string(MAX_PATH - 4 - dir.Path().size() - 1, 'n'),
          intact, failed},
         {"history removed", &run, dir / "out\\c", removed, failed},
-        // A damaged history ends the command with its own message only.
-        {"history damaged", &run, dir / "out\\d", damaged, badFormat},
+        // A damaged history ends the command with its own message only, naming the file.
+        {"history damaged", &run, dir / "out\\d", damaged,
+         fw::FormatStr(IDS_FAULT_IN_FILE, badFormat.c_str(), history.c_str())},
     };
     for (const auto& c : cases) {
         if (c.history == removed) DeleteFileA(history.c_str());
