@@ -160,9 +160,11 @@ void CExtRepositoryDialog::OnOK() {
     if (!IsFolder(folder)) {
         if (fw::MessageText(fw::FormatStr(IDS_EXT_CREATE_DIRECTORY, text.c_str()), kAsk) != IDYES)
             return Refuse(0, IDC_EXT_DIRECTORY);
-        if (!CreateDirectoryPath(folder)) return Refuse(IDS_EXT_DIRECTORY_FAILED, IDC_EXT_DIRECTORY);
+        if (!CreateDirectoryPath(folder))
+            return Refuse(IDS_EXT_DIRECTORY_FAILED, IDC_EXT_DIRECTORY);
     }
-    if (Exists(util::JoinPath(folder, kIniName))) return Refuse(IDS_EXT_INI_FAILED, IDC_EXT_DIRECTORY);
+    if (Exists(util::JoinPath(folder, kIniName)))
+        return Refuse(IDS_EXT_INI_FAILED, IDC_EXT_DIRECTORY);
 
     std::string name;
     if (m_bCreateShortcut) {

@@ -2,8 +2,8 @@
 // finds the program's shortcuts on the desktops.
 #pragma once
 
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <string>
 

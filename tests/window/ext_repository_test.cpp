@@ -166,7 +166,8 @@ TEST_F(ExtRepository, NewFolderWithShortcutHoldsOnlyItsIni) {
     const std::string dir = target / "New\\Box";
     prompt.Answer(IDYES);
     EXPECT_EQ(RunDialog({dir, shortcutName}), IDOK);
-    EXPECT_EQ(Shown(), std::vector<std::string>{fw::FormatStr(IDS_EXT_CREATE_DIRECTORY, dir.c_str())});
+    EXPECT_EQ(Shown(),
+              std::vector<std::string>{fw::FormatStr(IDS_EXT_CREATE_DIRECTORY, dir.c_str())});
     EXPECT_EQ(prompt.shown[0].type & MB_TYPEMASK, static_cast<UINT>(MB_YESNO));
     auto files = Snapshot(dir);
     ASSERT_EQ(files.size(), 1u);
@@ -269,7 +270,8 @@ TEST_F(ExtRepository, ItemsWhosePathsWouldNotFitAreReportedAndStay) {
     std::string dir = target.Path() + "\\";
     dir += std::string(205 - dir.size(), 'd');
     ASSERT_LT(dir.size() + sizeof "\\Brenna.ini", static_cast<size_t>(MAX_PATH));
-    ASSERT_GE(dir.size() + sizeof "\\br000001\\" - 1 + longName.size(), static_cast<size_t>(MAX_PATH));
+    ASSERT_GE(dir.size() + sizeof "\\br000001\\" - 1 + longName.size(),
+              static_cast<size_t>(MAX_PATH));
     const std::string longStored = Repository().Item(1)->m_stored;
 
     prompt.Answer(IDYES);
@@ -305,32 +307,64 @@ TEST_F(ExtRepository, EveryRefusalKeepsTheDialogOpenAndWritesNoIni) {
     testutil::WriteFile(desktop + "\\" + shortcutName + "Old.lnk", "");
     const Case cases[] = {
         {"no drive", {nameless, shortcutName}, {}, {fw::LoadStr(IDS_EXT_BAD_DIRECTORY)}, {}},
-        {"question mark", {target / "a?b", shortcutName}, {}, {fw::LoadStr(IDS_EXT_BAD_DIRECTORY)}, {}},
-        {"slash", {target.Path() + "/x", shortcutName}, {}, {fw::LoadStr(IDS_EXT_BAD_DIRECTORY)}, {}},
-        {"network path", {"\\\\server\\share", shortcutName}, {}, {fw::LoadStr(IDS_EXT_BAD_DIRECTORY)}, {}},
-        {"not created", {missing, shortcutName}, {IDNO},
-         {fw::FormatStr(IDS_EXT_CREATE_DIRECTORY, missing.c_str())}, {}},
-        {"cannot create", {underFile, shortcutName}, {IDYES},
+        {"question mark",
+         {target / "a?b", shortcutName},
+         {},
+         {fw::LoadStr(IDS_EXT_BAD_DIRECTORY)},
+         {}},
+        {"slash",
+         {target.Path() + "/x", shortcutName},
+         {},
+         {fw::LoadStr(IDS_EXT_BAD_DIRECTORY)},
+         {}},
+        {"network path",
+         {"\\\\server\\share", shortcutName},
+         {},
+         {fw::LoadStr(IDS_EXT_BAD_DIRECTORY)},
+         {}},
+        {"not created",
+         {missing, shortcutName},
+         {IDNO},
+         {fw::FormatStr(IDS_EXT_CREATE_DIRECTORY, missing.c_str())},
+         {}},
+        {"cannot create",
+         {underFile, shortcutName},
+         {IDYES},
          {fw::FormatStr(IDS_EXT_CREATE_DIRECTORY, underFile.c_str()),
-          fw::LoadStr(IDS_EXT_DIRECTORY_FAILED)}, {}},
-        {"ini present", {target / "Taken", shortcutName}, {}, {fw::LoadStr(IDS_EXT_INI_FAILED)}, {}},
+          fw::LoadStr(IDS_EXT_DIRECTORY_FAILED)},
+         {}},
+        {"ini present",
+         {target / "Taken", shortcutName},
+         {},
+         {fw::LoadStr(IDS_EXT_INI_FAILED)},
+         {}},
         {"no name", {target.Path(), " "}, {}, {}, target.Path()},
-        {"shortcut exists", {target.Path(), shortcutName + "Old"}, {IDNO},
-         {fw::FormatStr(IDS_EXT_SHORTCUT_EXISTS, (shortcutName + "Old").c_str())}, target.Path()},
-        {"shortcut not written", {target.Path(), badName}, {},
-         {fw::FormatStr(IDS_EXT_SHORTCUT_FAILED, badName.c_str())}, target.Path()},
-        {"into itself", {repo + "\\Inner", "", CExtRepositoryDialog::kCopy}, {IDYES},
+        {"shortcut exists",
+         {target.Path(), shortcutName + "Old"},
+         {IDNO},
+         {fw::FormatStr(IDS_EXT_SHORTCUT_EXISTS, (shortcutName + "Old").c_str())},
+         target.Path()},
+        {"shortcut not written",
+         {target.Path(), badName},
+         {},
+         {fw::FormatStr(IDS_EXT_SHORTCUT_FAILED, badName.c_str())},
+         target.Path()},
+        {"into itself",
+         {repo + "\\Inner", "", CExtRepositoryDialog::kCopy},
+         {IDYES},
          {fw::FormatStr(IDS_EXT_CREATE_DIRECTORY, (repo + "\\Inner").c_str()),
-          fw::LoadStr(IDS_EXT_COPY_FAILED)}, repo + "\\Inner"},
+          fw::LoadStr(IDS_EXT_COPY_FAILED)},
+         repo + "\\Inner"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         for (int a : c.answers) prompt.Answer(a);
         Fill fill = c.fill;
         bool emptyName = fill.shortcut == " ";
-        EXPECT_EQ(RunDialog(fill, [&](HWND h) {
-                      if (emptyName) SetDlgItemTextA(h, IDC_EXT_NAME, "");
-                  }),
+        EXPECT_EQ(RunDialog(fill,
+                            [&](HWND h) {
+                                if (emptyName) SetDlgItemTextA(h, IDC_EXT_NAME, "");
+                            }),
                   IDCANCEL);
         std::vector<std::string> expected = c.messages;
         if (emptyName) expected = {fw::LoadStr(IDS_EXT_SET_SHORTCUT_NAME)};
@@ -349,13 +383,14 @@ TEST_F(ExtRepository, BrowseFillsTheDirectoryAndHelpOpensItsTopic) {
     prompt.folderAnswers.push_back({IDOK, target.Path()});
     prompt.folderAnswers.push_back({IDABORT, ""});
     std::string afterFirst;
-    EXPECT_EQ(RunDialog({"", ""}, [&](HWND h) {
-                  testutil::Click(h, IDC_EXT_BROWSE);
-                  afterFirst = testutil::DlgText(h, IDC_EXT_DIRECTORY);
-                  testutil::Click(h, IDC_EXT_BROWSE);
-                  HELPINFO info{sizeof info};
-                  SendMessageA(h, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
-              }),
+    EXPECT_EQ(RunDialog({"", ""},
+                        [&](HWND h) {
+                            testutil::Click(h, IDC_EXT_BROWSE);
+                            afterFirst = testutil::DlgText(h, IDC_EXT_DIRECTORY);
+                            testutil::Click(h, IDC_EXT_BROWSE);
+                            HELPINFO info{sizeof info};
+                            SendMessageA(h, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+                        }),
               IDOK);
     EXPECT_EQ(afterFirst, target.Path());
     // The first browse starts at the documents folder, the second at the folder chosen.

@@ -5,7 +5,6 @@
 #include <windows.h>
 #include <winioctl.h>
 
-
 #include <cstring>
 #include <vector>
 
@@ -31,8 +30,9 @@ constexpr DWORD kDefineUnixDrive =
     CTL_CODE(0x6D, 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
 
 bool DefineDrive(char letter, const std::string& linuxPath) {
-    HANDLE mgr = CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE mgr =
+        CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (mgr == INVALID_HANDLE_VALUE) return false;
     std::vector<char> buf(sizeof(UnixDrive) + linuxPath.size() + 1);
     auto* d = reinterpret_cast<UnixDrive*>(buf.data());
@@ -83,7 +83,8 @@ protected:
         testutil::WriteFile(folder.Path() + rest.substr(1), "[Settings]\r\n");
         ASSERT_TRUE(DefineDrive(letter, LinuxPath(folder.Path())));
         mapped.push_back(letter);
-        ASSERT_NE(GetFileAttributesA((std::string(1, letter) + rest).c_str()), INVALID_FILE_ATTRIBUTES);
+        ASSERT_NE(GetFileAttributesA((std::string(1, letter) + rest).c_str()),
+                  INVALID_FILE_ATTRIBUTES);
     }
     std::vector<std::string> ComboEntries(HWND dlg) {
         std::vector<std::string> out;
