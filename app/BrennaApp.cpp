@@ -3,6 +3,7 @@
 
 #include "app/CommandLine.h"
 #include "backup/BackupRun.h"
+#include "frame/FindIniDialog.h"
 #include "frame/MainFrame.h"
 #include "fw/Prompt.h"
 #include "fw/Strings.h"
@@ -58,14 +59,11 @@ BOOL CBrennaApp::EnsureDirectory(const char* path) {
     return CreateDirectoryA(path, nullptr);
 }
 
-BOOL CBrennaApp::ChooseRepository(const std::string& ini) {
+BOOL CBrennaApp::ChooseRepository(std::string& ini) {
     std::string folder;
     if (!ini.empty()) {
-        // Looking for an INI file whose drive letter changed is not available in this version.
-        if (GetFileAttributesA(ini.c_str()) == INVALID_FILE_ATTRIBUTES) {
-            fw::MessageText(fw::FormatStr(IDS_INI_NOT_FOUND, ini.c_str()), MB_OK | MB_ICONSTOP);
+        if (GetFileAttributesA(ini.c_str()) == INVALID_FILE_ATTRIBUTES && !FindIniFile(ini))
             return FALSE;
-        }
         size_t slash = util::MbsRFind(ini, '\\');
         if (slash == std::string::npos) return FALSE;
         folder = ini.substr(0, slash);
@@ -206,9 +204,31 @@ BOOL CBrennaApp::EvacuateCommandLinePaths() {
     return TRUE;
 }
 
-BOOL CBrennaApp::SetupShortcut(BOOL) {
-    // Desktop shortcuts are not written by this version.
-    return FALSE;
+BOOL CBrennaApp::CreateShortcut(const std::string& folder, const std::string& name,
+                                int folderId) {
+    return store::CreateShortcut(m_shellLink, folder, name, folderId);
+}
+
+int CBrennaApp::FindShortcutFolder(const std::string& name) {
+    return store::FindShortcutFolder(name);
+}
+
+BOOL CBrennaApp::SetupShortcut(BOOL commit) {
+    const std::string name = fw::LoadStr(IDS_APP_TITLE);
+    const int where = FindShortcutFolder(name);
+    std::string desktop;
+    if (!store::GetShellFolder(where ? where : store::kCommonDesktop, desktop)) return FALSE;
+    if (where) {
+        std::string link = util::JoinPath(desktop, name + ".lnk");
+        if (link.size() >= MAX_PATH || !util::ForceDeleteFile(link.c_str())) return FALSE;
+    }
+    if (!commit) return TRUE;
+    char exe[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return FALSE;
+    std::string folder(exe, n);
+    folder.resize(util::MbsRFind(folder, '\\'));
+    return CreateShortcut(folder, name, where ? where : store::kCommonDesktop);
 }
 
 int CBrennaApp::ExitInstance() {

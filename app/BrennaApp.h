@@ -38,7 +38,8 @@ public:
     static BOOL EnsureDirectory(const char* path);
 
     // Start-up pieces, also used by the tests.
-    BOOL ChooseRepository(const std::string& ini);
+    // A missing INI file is looked for on the other drives; ini then names the one found.
+    BOOL ChooseRepository(std::string& ini);
     void BuildObjectNames(const std::string& ini);
     void FillHelpMap();
     // Makes the command-line paths full. Each one that is empty or does not fit is reported with
@@ -47,8 +48,14 @@ public:
     // Evacuates m_aFiles under the repository mutex and saves; the road of a start with paths
     // that has no window to hand them to.
     BOOL EvacuateCommandLinePaths();
-    // "SetupCommit" (commit) and "Uninstall".
+    // "SetupCommit" (commit) and "Uninstall": writes the program's shortcut, named after the
+    // application title, again where it is (else on the all users' desktop), or removes it.
+    // False when the shortcut could not be removed or written.
     BOOL SetupShortcut(BOOL commit);
+    // Writes <name>.lnk through m_shellLink (see store::CreateShortcut).
+    BOOL CreateShortcut(const std::string& folder, const std::string& name, int folderId);
+    // store::kUserDesktop or store::kCommonDesktop when <name>.lnk is there, else 0.
+    static int FindShortcutFolder(const std::string& name);
     // Opens the main window and starts the watcher: the start of a primary without paths.
     BOOL StartInteractive();
     // Hands m_aFiles to the running instance's window; false when there is none.

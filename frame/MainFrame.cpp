@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "frame/AboutDialog.h"
+#include "frame/ExtRepositoryDialog.h"
 #include "frame/SetupDialog.h"
 #include "fw/Prompt.h"
 #include "fw/Strings.h"
@@ -160,6 +161,7 @@ bool CMainFrame::OnFrameUpdateCommand(fw::CCmdUI& ui) {
         case ID_APP_EXIT:
         case ID_CONTEXT_HELP:
         case ID_EDIT_SETTING:
+        case ID_FILE_EXTERNAL_REPOSITORY:
         case ID_APP_ABOUT:
         case ID_HELP:
         case ID_HELP_FINDER:
@@ -193,6 +195,12 @@ void CMainFrame::OnCommand(UINT id) {
             return;
         case ID_APP_EXIT: PostMessageA(m_hWnd, WM_CLOSE, 0, 0); return;
         case ID_EDIT_SETTING: OnSetting(); return;
+        case ID_FILE_EXTERNAL_REPOSITORY: {
+            CExtRepositoryDialog dlg(m_repo, m_view);
+            dlg.SetHelpHandler(m_help);
+            dlg.DoModal(m_hWnd);
+            return;
+        }
         case ID_APP_ABOUT: {
             // The sibling product's extension is not loaded by this version.
             CAboutDlg dlg(false);

@@ -84,7 +84,10 @@
 #define IDS_EXT_SET_SHORTCUT_NAME 61204
 #define IDS_EXT_SHORTCUT_EXISTS 61205
 #define IDS_EXT_COPY_FAILED 61206
+#define IDS_EXT_SHORTCUT_FAILED 61207
+#define IDS_EXT_NOT_COPIED 61208
 #define IDS_INI_NOT_FOUND 61210
+#define IDS_FINDINI_CHOOSE_DRIVE 61211
 
 // List view: column headings in column order (IDS_COL_NAME + column index), then the size texts
 // in unit order (bytes, KB, MB, GB).

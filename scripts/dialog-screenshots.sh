@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Builds the tests and takes screenshots of the property and settings dialogs in English and
-# (under code page 932) in Japanese, into docs/screenshots. The test DialogScreenshots shows each
-# dialog and writes its window rectangle to <name>.geom; this script grabs that part of the
-# screen and deletes the file, which lets the test go on to the next dialog.
+# Builds the tests and takes screenshots of the property, settings, external repository and
+# find-INI dialogs in English and (under code page 932) in Japanese, into docs/screenshots. The
+# test DialogScreenshots shows each dialog and writes its window rectangle to <name>.geom; this
+# script grabs that part of the screen and deletes the file, which lets the test go on to the next
+# dialog.
 set -euo pipefail
 . "$(dirname "$0")/lib.sh"
 cd "$root"
-brenna_build --target brenna_tests
+brenna_build --target brenna_window_tests
 
 unset DISPLAY
 wine_env_start "${BRENNA_TEST_PREFIX:-$build/wineprefix}"
@@ -20,11 +21,11 @@ export BRENNA_SCREENSHOT_DIR
 capture() {  # capture SUFFIX [VAR=value...]
     local suffix=$1
     shift
-    env "$@" wine "$build/bin/brenna_tests.exe" --gtest_filter='DialogScreenshots.*' \
+    env "$@" wine "$build/bin/brenna_window_tests.exe" --gtest_filter='DialogScreenshots.*' \
         </dev/null >"$shots/test$suffix.log" 2>&1 &
     local pid=$!
     local name geom w h x y
-    for name in property settings; do
+    for name in property settings external findini; do
         geom="$shots/$name$suffix.geom"
         for _ in $(seq 300); do [ -e "$geom" ] && break; sleep 0.2; done
         if [ ! -e "$geom" ]; then

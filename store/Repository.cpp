@@ -2,6 +2,7 @@
 // the numbered folders, removal, saving under the repository mutex, and the settings.
 #include "store/Repository.h"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 
@@ -172,6 +173,28 @@ void CRepository::DispatchPaths(const std::vector<std::string>& paths, bool unde
         if (Dispatch(path.c_str()) == 0) fw::MessageId(IDS_FAILED_SAVE_FILE);
     // Copies that the catalogue does not record would be invisible; say so.
     if (!Save(FALSE)) fw::MessageId(IDS_FAILED_SAVE_FILE);
+}
+
+std::vector<CBrennaItem*> CRepository::ItemsNotFitting(const std::string& folder) const {
+    std::vector<CBrennaItem*> items;
+    for (size_t i = 0; i < Count(); ++i) {
+        CBrennaItem* item = Item(i);
+        size_t kept = item->m_stored.size() - std::min(m_folder.size(), item->m_stored.size());
+        if (folder.size() + kept >= MAX_PATH) items.push_back(item);
+    }
+    return items;
+}
+
+BOOL CRepository::CopyCatalogueTo(const std::string& folder) const {
+    CDataFile copy;
+    if (!copy.SetFolder(folder)) return FALSE;
+    std::vector<CBrennaItem*> left = ItemsNotFitting(folder);
+    for (size_t i = 0; i < Count(); ++i) {
+        CBrennaItem* item = Item(i);
+        if (std::find(left.begin(), left.end(), item) != left.end()) continue;
+        if (!copy.ImportItem(*item, m_folder)) return FALSE;
+    }
+    return copy.Save(TRUE);
 }
 
 BOOL CRepository::RemoveItem(CBrennaItem* item) {

@@ -57,6 +57,7 @@ public:
     const std::string& MutexName() const { return m_mutexName; }
     // Shortcut files are read through this object (not owned; null: shortcuts fail).
     void SetShellLink(const store::CShellLink* link) { m_shellLink = link; }
+    const store::CShellLink* ShellLink() const { return m_shellLink; }
     void SetDefinitionRunner(DefinitionRunner runner) { m_runDefinition = std::move(runner); }
     void SetObserver(IRepositoryObserver* observer) { m_observer = observer; }
     IRepositoryObserver* Observer() const { return m_observer; }
@@ -90,6 +91,14 @@ public:
     // Dispatches each path, showing "Failed to save file" for each one that fails, then saves.
     // With underMutex the repository mutex is held throughout.
     void DispatchPaths(const std::vector<std::string>& paths, bool underMutex);
+
+    // The items whose stored path, moved from this folder into folder, would not fit in MAX_PATH:
+    // no catalogue in folder can hold them.
+    std::vector<CBrennaItem*> ItemsNotFitting(const std::string& folder) const;
+    // Writes folder\brenna.dat with a copy of every item but those of ItemsNotFitting, in
+    // order, each stored path moved from this folder into folder. The copies themselves are the
+    // caller's. False when the catalogue could not be written whole.
+    BOOL CopyCatalogueTo(const std::string& folder) const;
 
     // Deletes the item's copy and takes it out of the catalogue; false keeps it.
     BOOL RemoveItem(CBrennaItem* item);

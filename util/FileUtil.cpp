@@ -53,7 +53,8 @@ BOOL IsFolder(DWORD attrs) {
 }
 
 // Merges one source entry into the destination, replacing a target of the other kind.
-BOOL CopyTreeEntry(const char* origin, const char* target, BOOL originIsFolder) {
+BOOL CopyTreeEntry(const char* origin, const char* target, BOOL originIsFolder,
+                   const std::function<bool(const char*)>& skip) {
     DWORD targetAttrs = GetFileAttributesA(target);
     if (originIsFolder) {
         if (targetAttrs == INVALID_FILE_ATTRIBUTES) {
@@ -61,7 +62,7 @@ BOOL CopyTreeEntry(const char* origin, const char* target, BOOL originIsFolder) 
         } else if (!IsFolder(targetAttrs)) {
             if (!ForceDeleteFile(target) || !CreateDirectoryA(target, nullptr)) return FALSE;
         }
-        return CopyFolderTree(origin, target);
+        return CopyFolderTree(origin, target, skip);
     }
     if (targetAttrs != INVALID_FILE_ATTRIBUTES) {
         BOOL removed = IsFolder(targetAttrs) ? DeleteFolderTree(target) : ForceDeleteFile(target);
@@ -145,7 +146,10 @@ BOOL CopyFileMakePath(const char* source, const char* dest, BOOL failIfExists) {
     return CopyFileA(source, dest, failIfExists);
 }
 
-BOOL CopyFolderTree(const char* source, const char* dest) {
+BOOL CopyFolderTree(const char* source, const char* dest) { return CopyFolderTree(source, dest, {}); }
+
+BOOL CopyFolderTree(const char* source, const char* dest,
+                    const std::function<bool(const char* origin)>& skip) {
     if (!ClearReadOnly(dest)) return FALSE;
     char pattern[MAX_PATH];
     if (!JoinPath(pattern, source, "*.*")) return FALSE;
@@ -156,9 +160,11 @@ BOOL CopyFolderTree(const char* source, const char* dest) {
         const WIN32_FIND_DATAA& entry = find.Data();
         char target[MAX_PATH];
         char origin[MAX_PATH];
-        if (!JoinPath(target, dest, entry.cFileName) || !JoinPath(origin, source, entry.cFileName))
-            return FALSE;
-        if (!CopyTreeEntry(origin, target, entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        if (!JoinPath(origin, source, entry.cFileName)) return FALSE;
+        // Skipped first: what is left out may be what would not fit at the destination.
+        if (skip && skip(origin)) continue;
+        if (!JoinPath(target, dest, entry.cFileName)) return FALSE;
+        if (!CopyTreeEntry(origin, target, entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY, skip))
             return FALSE;
     } while (find.Next());
     return TRUE;

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 namespace util {
@@ -29,6 +30,9 @@ BOOL CopyFileMakePath(const char* source, const char* dest, BOOL failIfExists);
 // Merges the source folder's contents into the existing destination folder, replacing files and
 // folders that are in the way. Stops at the first entry that fails.
 BOOL CopyFolderTree(const char* source, const char* dest);
+// The same, leaving out every source entry (with what is below it) for which skip is true.
+BOOL CopyFolderTree(const char* source, const char* dest,
+                    const std::function<bool(const char* origin)>& skip);
 
 // The current user's application-data folder into out (MAX_PATH bytes); TRUE when non-empty.
 BOOL GetAppDataFolder(char* out);

@@ -7,12 +7,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "TestUtil.h"
 #include "WindowTestUtil.h"
 #include "frame/AboutDialog.h"
+#include "frame/ExtRepositoryDialog.h"
+#include "frame/FindIniDialog.h"
 #include "view/PropertyDialog.h"
 #include "frame/SetupDialog.h"
 #include "resource.h"
@@ -644,9 +647,11 @@ TEST(DialogsMbcs, SettingsAndAboutShowTheirLanguage) {
 // dialog is shown in turn; its window rectangle is written to <dir>\<name>.geom as
 // "W H X Y", and the dialog stays until the capturing script deletes that file.
 
-void ShowForCapture(fw::CDialog& dlg, const std::string& dir, const std::string& name) {
+void ShowForCapture(fw::CDialog& dlg, const std::string& dir, const std::string& name,
+                    const std::function<void(HWND)>& fill = {}) {
     ASSERT_TRUE(dlg.CreateModeless(nullptr));
     HWND h = dlg.Hwnd();
+    if (fill) fill(h);
     SetWindowPos(h, HWND_TOPMOST, 40, 40, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
     SetForegroundWindow(h);
     PumpFor(700);
@@ -685,6 +690,20 @@ TEST(DialogScreenshots, ShowEachDialogForCapture) {
 
     CSetupDialog setup(TRUE, FALSE, TRUE);
     ShowForCapture(setup, dir, "settings" + suffix);
+
+    CRepository current;
+    CBrennaView view;
+    CExtRepositoryDialog external(current, view);
+    ShowForCapture(external, dir, "external" + suffix, [](HWND h) {
+        SetDlgItemTextA(h, IDC_EXT_DIRECTORY, "E:\\Brennahold");
+        SetDlgItemTextA(h, IDC_EXT_NAME, "USB Brennahold");
+        CheckRadioButton(h, IDC_EXT_NOTHING, IDC_EXT_MOVE, IDC_EXT_COPY);
+    });
+
+    // Two candidates, so that the dialog waits for the user.
+    const std::vector<int> drives = {4, 6};
+    CFindIniDialog findIni(drives, "F:\\Brennahold\\Brenna.ini");
+    ShowForCapture(findIni, dir, "findini" + suffix);
 }
 
 }  // namespace
