@@ -369,7 +369,9 @@ TEST_F(ExtRepository, EveryRefusalKeepsTheDialogOpenAndWritesNoIni) {
         std::vector<std::string> expected = c.messages;
         if (emptyName) expected = {fw::LoadStr(IDS_EXT_SET_SHORTCUT_NAME)};
         EXPECT_EQ(Shown(), expected);
-        if (!c.noIniIn.empty()) EXPECT_FALSE(testutil::Exists(c.noIniIn + "\\Brenna.ini"));
+        if (!c.noIniIn.empty()) {
+            EXPECT_FALSE(testutil::Exists(c.noIniIn + "\\Brenna.ini"));
+        }
     }
     EXPECT_FALSE(testutil::Exists(missing));
     EXPECT_EQ(testutil::ReadFile(target / "Taken\\Brenna.ini"), "theirs");
@@ -388,7 +390,8 @@ TEST_F(ExtRepository, BrowseFillsTheDirectoryAndHelpOpensItsTopic) {
                             testutil::Click(h, IDC_EXT_BROWSE);
                             afterFirst = testutil::DlgText(h, IDC_EXT_DIRECTORY);
                             testutil::Click(h, IDC_EXT_BROWSE);
-                            HELPINFO info{sizeof info};
+                            HELPINFO info{};
+                            info.cbSize = sizeof info;
                             SendMessageA(h, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
                         }),
               IDOK);
