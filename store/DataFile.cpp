@@ -33,6 +33,7 @@ void CDataFile::Clear() {
     m_histories.clear();
     m_damagedHistories.clear();
     m_known.clear();
+    m_knownValid = true;
 }
 
 bool CDataFile::SetFolder(const std::string& folder) {
@@ -97,12 +98,20 @@ bool CDataFile::ReadRecords(FileContent& content) const {
 namespace {
 
 // What identifies a record between processes: its stored path (letter case aside), its time,
-// generation and kind. Two backup runs of one history differ in their times.
-std::string RecordKey(const CBrennaItem& item) {
-    char numbers[40];
-    wsprintfA(numbers, "|%08lX%08lX|%lu|%lu", item.m_evacuationTime.dwHighDateTime,
-              item.m_evacuationTime.dwLowDateTime, item.m_generation, item.m_fileFlag);
-    return util::MbsUpper(item.m_stored) + numbers;
+// generation and kind; two backup runs of one history differ in their times. FNV-1a, 64 bits.
+uint64_t RecordKey(const CBrennaItem& item) {
+    uint64_t hash = 14695981039346656037ull;
+    auto add = [&hash](const void* data, size_t size) {
+        auto p = static_cast<const unsigned char*>(data);
+        for (size_t i = 0; i < size; ++i) hash = (hash ^ p[i]) * 1099511628211ull;
+    };
+    std::string stored = util::MbsUpper(item.m_stored);
+    add(stored.data(), stored.size());
+    const DWORD numbers[] = {item.m_evacuationTime.dwLowDateTime,
+                             item.m_evacuationTime.dwHighDateTime, item.m_generation,
+                             item.m_fileFlag};
+    add(numbers, sizeof numbers);
+    return hash;
 }
 
 }  // namespace
@@ -159,11 +168,14 @@ BOOL CDataFile::Load() {
     if (!ReadRecords(content)) return FALSE;
     std::vector<const CBrennaItem*> missing, damaged;
     try {
+        m_known.reserve(m_known.size() + content.records.size());
         for (auto& item : content.records) {
-            m_known.insert(RecordKey(*item));
+            m_known.push_back(RecordKey(*item));
             Adopt(std::move(item), missing, damaged);
         }
+        std::sort(m_known.begin(), m_known.end());
     } catch (const std::bad_alloc&) {
+        m_knownValid = false;
         if (!content.faultId) content.faultId = fw::CMemoryException().MessageId();
     }
     // Items read before a damaged record get their values like the rest.
@@ -175,18 +187,22 @@ BOOL CDataFile::Load() {
 }
 
 size_t CDataFile::MergeFromFile() {
+    if (!m_knownValid) return 0;
     FileContent content;
     if (!ReadRecords(content)) return 0;
     // A file damaged behind this catalogue's back is kept like one found damaged at a load.
     if (content.faultId) m_keepDamaged = true;
-    std::multiset<std::string> unseen = m_known;
     std::vector<const CBrennaItem*> missing, damaged;
     size_t before = m_items.size();
     try {
+        // Each known record matches one record of the file at most.
+        std::vector<bool> matched(m_known.size());
         for (auto& item : content.records) {
-            auto seen = unseen.find(RecordKey(*item));
-            if (seen != unseen.end()) {
-                unseen.erase(seen);
+            auto range = std::equal_range(m_known.begin(), m_known.end(), RecordKey(*item));
+            auto seen = range.first;
+            while (seen != range.second && matched[seen - m_known.begin()]) ++seen;
+            if (seen != range.second) {
+                matched[seen - m_known.begin()] = true;
                 continue;
             }
             Adopt(std::move(item), missing, damaged);
@@ -203,6 +219,20 @@ size_t CDataFile::MergeFromFile() {
             m_items[i]->RefreshFromLoadedPacks();
         }
     return m_items.size() - before;
+}
+
+void CDataFile::RememberItems() {
+    try {
+        std::vector<uint64_t> known;
+        known.reserve(m_items.size());
+        for (auto& item : m_items) known.push_back(RecordKey(*item));
+        std::sort(known.begin(), known.end());
+        m_known.swap(known);
+        m_knownValid = true;
+    } catch (const std::bad_alloc&) {
+        // Without the list a merge could not tell old records from new ones: none is made.
+        m_knownValid = false;
+    }
 }
 
 void CDataFile::RefreshBackupRuns() {
@@ -283,8 +313,7 @@ BOOL CDataFile::Save(BOOL force, bool merge) {
     m_count = static_cast<int32_t>(m_items.size());
     m_changed = false;
     m_keepDamaged = false;
-    m_known.clear();
-    for (auto& item : m_items) m_known.insert(RecordKey(*item));
+    RememberItems();
     if (keepOld) fw::MessageText(fw::FormatStr(IDS_CATALOGUE_KEPT, keep.c_str()), MB_OK | MB_ICONINFORMATION);
     return TRUE;
 }

@@ -4,8 +4,8 @@
 #include <windows.h>
 
 #include <functional>
+#include <cstdint>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -82,6 +82,8 @@ private:
                std::vector<const CBrennaItem*>& damaged);
     // Appends the records of the file this catalogue has not seen; returns how many.
     size_t MergeFromFile();
+    // m_known from the items in memory.
+    void RememberItems();
     void Clear();
     void RefreshBackupRuns();
     // Where the damaged data file will be kept when the catalogue is next saved.
@@ -97,8 +99,10 @@ private:
     std::vector<std::string> m_damagedHistories;
     // The file on disk holds more than memory does: keep it before the next save overwrites it.
     bool m_keepDamaged = false;
-    // The records of the file as this catalogue last read or wrote it, by RecordKey, so that a
-    // save can tell another process's new records from those removed here.
-    std::multiset<std::string> m_known;
+    // The records of the file as this catalogue last read or wrote it, as sorted hashes of what
+    // identifies each (8 bytes a record), so that a save can tell another process's new
+    // records from those removed here.
+    std::vector<uint64_t> m_known;
+    bool m_knownValid = true;
     bool m_quiet = false;
 };
