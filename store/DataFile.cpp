@@ -21,6 +21,13 @@ constexpr DWORD kVersion1 = 0x00010000;
 // A message that lists items names at most this many, so that it fits on the screen.
 constexpr size_t kMaxListedItems = 20;
 
+// Room for one more element, growing geometrically: reserving exactly one more at each append
+// would copy the whole vector every time.
+template <class T>
+void MakeRoom(std::vector<T>& v) {
+    if (v.size() == v.capacity()) v.reserve(v.size() * 2 + 16);
+}
+
 }  // namespace
 
 CDataFile::CDataFile() = default;
@@ -118,7 +125,8 @@ uint64_t RecordKey(const CBrennaItem& item) {
 
 void CDataFile::Adopt(std::unique_ptr<CBrennaItem> item, std::vector<const CBrennaItem*>& missing,
                       std::vector<const CBrennaItem*>& damaged) {
-    m_items.reserve(m_items.size() + 1);
+    // Room first, so that the item is never linked to a history and then lost to a failed append.
+    MakeRoom(m_items);
     if (item->m_generation == 0) {
         if (item->IsCopyMissing()) missing.push_back(item.get());
         m_items.push_back(std::move(item));
@@ -384,8 +392,8 @@ bool CDataFile::AppendRunItem(std::unique_ptr<CBrennaItem>& item, CBrnDataFile& 
                               std::unique_ptr<CBrnDataFile>& created) {
     try {
         // Room first, so that nothing below can fail half-way with the item already linked.
-        m_items.reserve(m_items.size() + 1);
-        m_histories.reserve(m_histories.size() + 1);
+        MakeRoom(m_items);
+        MakeRoom(m_histories);
     } catch (const std::bad_alloc&) {
         return false;
     }
