@@ -381,8 +381,11 @@ TEST_F(Quillon, MisbehavingExtensionsLeaveABoundedMenu) {
         CloseAll();
         EXPECT_EQ(LastLogLine(), "term 51554921 strings 0 enumerations 0");
     }
+}
 
-    // A path of 5,000 bytes, or one just too long for MAX_PATH, is not used; one that fits is.
+// A path of 5,000 bytes, or one just too long for MAX_PATH, is not used; one that fits is.
+TEST_F(Quillon, APathTooLongIsNotUsed) {
+    testutil::WriteFile(src / "a.txt", "a");
     Tree("0 42 1 2 0 Huge|<long:5000>\n0 42 2 2 0 Just over|<long:260>\n0 42 3 2 0 Fits|" +
          src / "a.txt" + "\n");
     OpenWithExtension();
