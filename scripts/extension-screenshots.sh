@@ -21,7 +21,7 @@ mkdir -p "$out"
 sample="$WINEPREFIX/drive_c/BrennaholdQuillon"
 rm -rf "$sample"
 mkdir -p "$sample/Repo" "$sample/Notes"
-printf '[Settings]\r\nleft=10\r\ntop=10\r\nright=890\r\nbottom=590\r\nstyle=3\r\n' > "$sample/Repo/Brenna.ini"
+printf '[Settings]\r\nleft=10\r\ntop=10\r\nright=890\r\nbottom=590\r\nsortindex=0\r\nsortasc=1\r\nstyle=1\r\n' > "$sample/Repo/Brenna.ini"
 printf 'Minutes\n' > "$sample/Notes/minutes.txt"
 ini='C:\BrennaholdQuillon\Repo\Brenna.ini'
 wine "$build/bin/Brennahold.exe" -c "$ini" 'C:\BrennaholdQuillon\Notes\minutes.txt' \
