@@ -24,6 +24,7 @@ CBrennaApp::CBrennaApp() = default;
 
 CBrennaApp::~CBrennaApp() {
     m_pMainFrame.reset();
+    m_pQuillon.reset();
     m_repository.SetShellLink(nullptr);
     m_shellLink.Release();
     if (m_bOleInitialized) OleUninitialize();
@@ -234,6 +235,7 @@ BOOL CBrennaApp::SetupShortcut(BOOL commit) {
 int CBrennaApp::ExitInstance() {
     m_bQuitting = TRUE;
     m_pMainFrame.reset();
+    m_pQuillon.reset();
     m_repository.SetObserver(nullptr);
     m_pTempDirectory.reset();
     if (!m_bSecondary && m_hEvent) SetEvent(m_hEvent.Get());

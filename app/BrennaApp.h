@@ -12,6 +12,7 @@
 #include "fw/File.h"
 #include "fw/win/ShellPrompt.h"
 #include "fw/win/WinApp.h"
+#include "store/QuillonBridge.h"
 #include "store/Repository.h"
 #include "store/ShellLink.h"
 #include "store/TempDirectory.h"
@@ -80,6 +81,9 @@ public:
     std::unique_ptr<CMainFrame> m_pMainFrame;
     // Made only when the main window opens.
     std::unique_ptr<CBrnTempDirectory> m_pTempDirectory;
+    // The sibling product's extension, when the main window opened and it loaded; the frame
+    // uses it, so it goes after the frame.
+    std::unique_ptr<CQuillonWrapper> m_pQuillon;
 
 private:
     static DWORD WINAPI WatchThread(void* param);

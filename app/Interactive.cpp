@@ -11,9 +11,6 @@
 
 namespace {
 
-// The menu bar's fourth popup, "&Help".
-constexpr int kHelpPopup = 3;
-
 // The hidden window of a process that hands its paths over; the receiver closes it.
 LRESULT CALLBACK HandOffWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_CLOSE) {
@@ -41,18 +38,16 @@ BOOL CBrennaApp::StartInteractive() {
 
     FillHelpMap();
 
+    // The sibling product's extension is optional: without it the program works as before.
+    m_pQuillon = std::make_unique<CQuillonWrapper>();
+    if (!m_pQuillon->LoadExtension()) m_pQuillon.reset();
+    m_pMainFrame->SetExtension(m_pQuillon.get());
+
     DragAcceptFiles(m_hMainWnd, TRUE);
     ShowWindow(m_hMainWnd, SW_SHOW);
     UpdateWindow(m_hMainWnd);
     SetWindowTextA(m_hMainWnd, m_strTitle.c_str());
-
-    // The extension of the sibling product is not available, so the Help menu offers its
-    // homepage just before the About item.
-    SetActiveWindow(m_hMainWnd);
-    HMENU help = GetSubMenu(GetMenu(m_hMainWnd), kHelpPopup);
-    std::string text = fw::LoadStr(IDS_QUILLON_HOMEPAGE);
-    InsertMenuA(help, 5, MF_BYPOSITION | MF_STRING, ID_HELP_QUILLON, text.c_str());
-    DrawMenuBar(m_hMainWnd);
+    m_pMainFrame->InsertQuillonHelpItem();
 
     m_hWatcher.Reset(CreateThread(nullptr, 0, WatchThread, this, 0, nullptr));
     return TRUE;

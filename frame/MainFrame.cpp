@@ -202,8 +202,7 @@ void CMainFrame::OnCommand(UINT id) {
             return;
         }
         case ID_APP_ABOUT: {
-            // The sibling product's extension is not loaded by this version.
-            CAboutDlg dlg(false);
+            CAboutDlg dlg(m_quillon != nullptr);
             dlg.DoModal(m_hWnd);
             return;
         }
@@ -213,7 +212,9 @@ void CMainFrame::OnCommand(UINT id) {
         case ID_DEFAULT_HELP: m_help(HELP_TOPIC_FINDER); return;
         case ID_HELP_ORVANE_HOMEPAGE: m_help(HELP_TOPIC_ORVANE_HOMEPAGE); return;
         case ID_HELP_BRENNAHOLD_HOMEPAGE: m_help(HELP_TOPIC_BRENNAHOLD_HOMEPAGE); return;
-        case ID_HELP_QUILLON: m_help(HELP_TOPIC_QUILLON); return;
+        case ID_HELP_QUILLON:
+            m_help(m_quillon ? HELP_TOPIC_QUILLON_HELP : HELP_TOPIC_QUILLON);
+            return;
         default: return;
     }
 }
@@ -478,6 +479,7 @@ LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
                 ShowStatusText(LOWORD(wp));
             return 0;
         case WM_INITMENUPOPUP:
+            if (!HIWORD(lp)) OnFileMenuOpening(reinterpret_cast<HMENU>(wp), LOWORD(lp));
             if (!HIWORD(lp)) OnInitMenuPopup(reinterpret_cast<HMENU>(wp));
             return 0;
         case WM_DROPFILES: OnDropFiles(reinterpret_cast<HDROP>(wp)); return 0;

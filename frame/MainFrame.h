@@ -13,6 +13,7 @@
 #include "fw/Profile.h"
 #include "fw/win/CmdUI.h"
 #include "fw/win/Wnd.h"
+#include "store/QuillonBridge.h"
 #include "store/Repository.h"
 #include "view/BrennaView.h"
 
@@ -32,6 +33,14 @@ public:
     // Creates the frame (hidden), its bars and the view, and runs the view's initial update.
     bool CreateFrame(const char* title);
     CBrennaView& View() { return m_view; }
+    // The loaded extension (null: none), handed on to the view; it outlives the frame.
+    void SetExtension(const CQuillonWrapper* bridge) {
+        m_quillon = bridge;
+        m_view.SetExtension(bridge);
+    }
+    // Puts the extension's Help item in: "Qui&llon Help" at position 2 with the extension,
+    // else "Homepage of Qui&llon" at position 5.
+    void InsertQuillonHelpItem();
     CDockToolBar& ToolBar() { return m_toolBar; }
     HWND StatusBar() const { return m_status; }
     HACCEL Accelerators() const { return m_accel; }
@@ -65,6 +74,8 @@ private:
     void OnSetting();
     void OnCommand(UINT id);
     void OnInitMenuPopup(HMENU menu);
+    // The File menu opening: the view puts the extension submenu in afresh.
+    void OnFileMenuOpening(HMENU menu, UINT index);
     bool OnFrameUpdateCommand(fw::CCmdUI& ui);
     void ShowStatusText(UINT id);
     bool StatusVisible() const;
@@ -79,6 +90,9 @@ private:
     HWND m_status = nullptr;
     HACCEL m_accel = nullptr;
     bool m_bStateRestored = false;
+    const CQuillonWrapper* m_quillon = nullptr;
+    // True while the extension submenu stands at position 4 of the File menu.
+    BOOL m_bExtensionMenu = FALSE;
     std::vector<int> m_indicatorWidths;
     std::string m_tooltip;
 };

@@ -74,6 +74,7 @@
 #define HID_BASE_CONTROL 0x50000
 
 // Topics of the compiled help file.
+#define HELP_TOPIC_QUILLON_HELP 0x10011
 #define HELP_TOPIC_QUILLON 0x10012
 #define HELP_TOPIC_CONTENTS 0x10013
 #define HELP_TOPIC_WINDOW 0x10014

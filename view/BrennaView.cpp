@@ -313,7 +313,12 @@ bool CBrennaView::OnCommand(UINT id) {
                 view::RecreateDefinition(Owner(), *m_rows[row]);
             return true;
         }
-        default: return false;
+        default:
+            if (id >= ID_QUILLON_ITEM_FIRST && id <= ID_QUILLON_ITEM_LAST) {
+                OnExtensionItem(id);
+                return true;
+            }
+            return false;
     }
 }
 
@@ -337,7 +342,12 @@ bool CBrennaView::OnUpdateCommand(fw::CCmdUI& ui) {
         case ID_SORT_ASCENDING: ui.SetCheck(ascending); return true;
         case ID_SORT_DESCENDING: ui.SetCheck(!ascending); return true;
         case ID_EDIT_SELECT_ALL: ui.Enable(true); return true;
-        default: return false;
+        default:
+            if (ui.id >= ID_QUILLON_ITEM_FIRST && ui.id <= ID_QUILLON_ITEM_LAST) {
+                ui.Enable(true);
+                return true;
+            }
+            return false;
     }
 }
 

@@ -6,12 +6,15 @@
 #include <commctrl.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "fw/Profile.h"
 #include "fw/win/CmdUI.h"
+#include "store/QuillonBridge.h"
+#include "store/QuillonItems.h"
 #include "store/Repository.h"
 #include "view/IconLoad.h"
 #include "view/SortHeaderCtrl.h"
@@ -77,7 +80,14 @@ public:
     void OnContextMenu(POINT screen);
     // The context menu resource with the entries grayed, checked and marked for the current
     // selection, sort and style; its popup is submenu 0. The caller destroys it.
-    HMENU BuildContextMenu() const;
+    HMENU BuildContextMenu();
+    // The extension whose items the menus offer (null: none); it outlives the view.
+    void SetExtension(const CQuillonWrapper* bridge) { m_quillon = bridge; }
+    // Puts a fresh extension submenu at position 4 of menu, first taking out the one there when
+    // inserted; true when the submenu now stands in the menu.
+    BOOL RebuildExtensionMenu(HMENU menu, BOOL inserted);
+    // An extension item's command: its path goes into the repository.
+    void OnExtensionItem(UINT id);
     bool CanPaste() const;
 
     // Replaces how row icons are loaded (view::LoadItemIcon); icons already shown stay.
@@ -121,4 +131,8 @@ private:
     IconLoader m_loadIcon = view::LoadItemIcon;
     // Storage for texts handed to the list until its next request.
     std::string m_dispText;
+    const CQuillonWrapper* m_quillon = nullptr;
+    // The extension's tree as last shown, and its command items by id.
+    std::unique_ptr<CPopupItem> m_quiTree;
+    QuiItemMap m_quiMap;
 };

@@ -154,10 +154,11 @@ void CBrennaView::OnContextMenu(POINT screen) {
     TrackPopupMenu(GetSubMenu(menu, 0), TPM_RIGHTBUTTON, at.x, at.y, 0, frame, nullptr);
     PostMessageA(frame, WM_NULL, 0, 0);
     PostMessageA(m_hWnd, WM_NULL, 0, 0);
+    // Destroying the menu destroys the extension submenu in it too.
     DestroyMenu(menu);
 }
 
-HMENU CBrennaView::BuildContextMenu() const {
+HMENU CBrennaView::BuildContextMenu() {
     HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_CONTEXT_MENU));
     if (!menu) return nullptr;
     int n = SelectedCount();
@@ -178,11 +179,13 @@ HMENU CBrennaView::BuildContextMenu() const {
     for (const auto& s : styles)
         if (s.style == ListStyle())
             CheckMenuRadioItem(popup, s.id, s.id, s.id, MF_BYCOMMAND);
+    // The extension submenu goes in at position 4 and moves the backup definition submenu on.
+    HMENU backup = GetSubMenu(popup, RebuildExtensionMenu(popup, FALSE) ? 5 : 4);
     bool oneRun = n == 1 && m_rows[NextSelected(-1)]->IsBackupRun();
-    if (!oneRun) EnableMenuItem(popup, ID_BRN_RESTORE, MF_BYCOMMAND | MF_GRAYED);
+    if (!oneRun) EnableMenuItem(backup, ID_BRN_RESTORE, MF_BYCOMMAND | MF_GRAYED);
     if (!m_repo->Settings().brnFile) {
         for (UINT id : {ID_BRN_CREATE, ID_BRN_OPEN, ID_BRN_RESTORE})
-            EnableMenuItem(popup, id, MF_BYCOMMAND | MF_GRAYED);
+            EnableMenuItem(backup, id, MF_BYCOMMAND | MF_GRAYED);
     }
     return menu;
 }
