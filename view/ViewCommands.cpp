@@ -187,7 +187,3 @@ HMENU CBrennaView::BuildContextMenu() const {
     return menu;
 }
 
-bool CBrennaView::CanPaste() const {
-    // Pasting arrives with the clipboard support; until then nothing can be pasted.
-    return false;
-}
