@@ -169,6 +169,30 @@ TEST_F(Transfer, RunWhosePackIsMissingOrWithoutTemporaryFolderIsLeftOut) {
     EXPECT_EQ(records.size(), 1u);
 }
 
+class TransferMbcs : public Transfer {};
+
+TEST_F(TransferMbcs, FolderRunWhoseNameEndsInABackslashTrailByteIsAssembledUnderItsName) {
+    if (!testutil::IsJapaneseCodePage()) GTEST_SKIP() << "needs code page 932";
+    // 0x95 0x5C is one character whose second byte is a backslash.
+    const std::string mb = "\x95\x5C";
+    testutil::WriteFile(src / (mb + "\\" + mb + ".txt"), "in");
+    CBrennaItem* run = Run(src / mb, "Mb.brn");
+    ASSERT_TRUE(run);
+    std::vector<std::string> paths;
+    std::vector<store::TransferRecord> records;
+    store::CollectTransfers(Items(), temp.Path(), paths, records);
+    ASSERT_EQ(paths, std::vector<std::string>{temp / ("0000\\" + mb)});
+    EXPECT_EQ(testutil::ReadFile(paths[0] + "\\" + mb + ".txt"), "in");
+    store::Bytes list = store::BuildFileList(paths, &records, 7);
+    EXPECT_EQ(store::FindItemTrailer(list.data(), list.size(), 7), 20 + paths[0].size() + 1 + 20);
+    std::vector<store::TransferRecord> back;
+    size_t at = store::FindItemTrailer(list.data(), list.size(), 7);
+    ASSERT_TRUE(store::ReadItemBlock(list.data() + at, list.size() - at, back));
+    ASSERT_EQ(back.size(), 1u);
+    EXPECT_EQ(back[0].source, src / mb);
+    EXPECT_EQ(back[0].copy, paths[0]);
+}
+
 // Hostile item blocks: each is rejected without reading outside it, keeping the records before
 // the bad one.
 TEST(TransferBlocks, HostileItemBlocksAreRejected) {
