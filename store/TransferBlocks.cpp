@@ -65,8 +65,8 @@ Bytes BuildItemBlock(const std::vector<TransferRecord>& records) {
     return out;
 }
 
-Bytes BuildFileList(const std::vector<std::string>& paths,
-                    const std::vector<TransferRecord>* items, uint32_t marker) {
+Bytes BuildFileList(const std::vector<std::string>& paths, const std::vector<TransferRecord>* items,
+                    uint32_t marker) {
     Bytes out;
     PutU32(out, kDropFilesHeader);
     for (int i = 0; i < 4; ++i) PutU32(out, 0);

@@ -1,5 +1,6 @@
 // The list's clipboard and drag commands: Copy, Paste, the drag out, and what enables Paste.
 #include <windows.h>
+// shellapi.h needs the types of windows.h first.
 #include <shellapi.h>
 
 #include <new>
@@ -51,7 +52,8 @@ void CBrennaView::CollectSelected(std::vector<std::string>& paths,
     // assembly overwrites leftovers.
     if (m_tempDir) m_tempDir->Empty();
     std::vector<CBrennaItem*> items;
-    for (int row = NextSelected(-1); row >= 0; row = NextSelected(row)) items.push_back(m_rows[row]);
+    for (int row = NextSelected(-1); row >= 0; row = NextSelected(row))
+        items.push_back(m_rows[row]);
     store::CollectTransfers(items, m_tempDir ? m_tempDir->GetPath() : "", paths, records);
 }
 
@@ -113,9 +115,8 @@ void CBrennaView::OnPaste() {
             if (m_cfPrivate && IsClipboardFormatAvailable(m_cfPrivate)) {
                 block = view::CGlobalLock(GetClipboardData(m_cfPrivate)).Bytes();
                 usable = true;
-            } else if (HANDLE h = IsClipboardFormatAvailable(CF_HDROP)
-                                      ? GetClipboardData(CF_HDROP)
-                                      : nullptr) {
+            } else if (HANDLE h = IsClipboardFormatAvailable(CF_HDROP) ? GetClipboardData(CF_HDROP)
+                                                                       : nullptr) {
                 fromList = true;
                 usable = ReadDroppedPaths(h, paths);
             }

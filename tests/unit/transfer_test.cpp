@@ -75,15 +75,15 @@ TEST_F(Transfer, TwoOrdinaryItemsGiveTheirStoredPathsAndRecordsByteForByte) {
     EXPECT_EQ(Str(store::BuildDropEffectBlock(1)), U32(1));
     // The empty description takes one zero byte: L3 = 1.
     const FILETIME t0 = scratch->Item(0)->m_evacuationTime, t1 = scratch->Item(1)->m_evacuationTime;
-    std::string block = U32(2) + Record(t0, src / "a.txt", a, "first one") +
-                        Record(t1, src / "b.txt", b, "");
+    std::string block =
+        U32(2) + Record(t0, src / "a.txt", a, "first one") + Record(t1, src / "b.txt", b, "");
     EXPECT_EQ(Str(store::BuildItemBlock(records)), block);
     EXPECT_EQ(testutil::U32At(block, 4 + Record(t0, src / "a.txt", a, "first one").size() + 16),
               1u);
 
     std::vector<store::TransferRecord> back;
-    ASSERT_TRUE(store::ReadItemBlock(reinterpret_cast<const uint8_t*>(block.data()), block.size(),
-                                     back));
+    ASSERT_TRUE(
+        store::ReadItemBlock(reinterpret_cast<const uint8_t*>(block.data()), block.size(), back));
     ASSERT_EQ(back.size(), 2u);
     EXPECT_EQ(back[0].source, src / "a.txt");
     EXPECT_EQ(back[0].copy, a);
@@ -94,12 +94,14 @@ TEST_F(Transfer, TwoOrdinaryItemsGiveTheirStoredPathsAndRecordsByteForByte) {
 }
 
 TEST_F(Transfer, DragTrailerCarriesTheMarkerSixteenBytesAfterTheListsEnd) {
-    store::TransferRecord r{0x11223344, 0x01D00000, "C:\\src\\x.txt", "C:\\R\\br000000\\x.txt", "d"};
+    store::TransferRecord r{0x11223344, 0x01D00000, "C:\\src\\x.txt", "C:\\R\\br000000\\x.txt",
+                            "d"};
     const uint32_t marker = 0xC1F5;
     std::vector<store::TransferRecord> records{r};
     store::Bytes list = store::BuildFileList({r.copy}, &records, marker);
     std::string items = U32(1) + Record(FILETIME{r.timeLow, r.timeHigh}, r.source, r.copy, "d");
-    std::string expected = Header() + r.copy + '\0' + std::string(16, '\0') + U32(marker) + items + '\0';
+    std::string expected =
+        Header() + r.copy + '\0' + std::string(16, '\0') + U32(marker) + items + '\0';
     ASSERT_EQ(Str(list), expected);
     size_t end = 20 + r.copy.size() + 1;
     EXPECT_EQ(list[end], 0);
@@ -146,7 +148,8 @@ TEST_F(Transfer, BackupRunFolderItemIsAssembledUnderANumberedFolder) {
     }
     std::string block = U32(4);
     for (size_t i = 0; i < 4; ++i)
-        block += Record(scratch->Item(i)->m_evacuationTime, scratch->Item(i)->m_source, paths[i], "");
+        block +=
+            Record(scratch->Item(i)->m_evacuationTime, scratch->Item(i)->m_source, paths[i], "");
     EXPECT_EQ(Str(store::BuildItemBlock(records)), block);
 }
 
@@ -209,12 +212,21 @@ TEST(TransferBlocks, HostileItemBlocksAreRejected) {
         {"count 0xFFFFFFFF", U32(0xFFFFFFFF) + good, 1},
         {"record header cut", U32(1) + good.substr(0, 12), 0},
         {"length past the end", U32(1) + bad_len + "C:\\a", 0},
-        {"lengths that wrap around", U32(1) + U32(0) + U32(0) + U32(0xFFFFFFFF) + U32(2) + U32(2) + "x", 0},
-        {"zero length", U32(1) + U32(0) + U32(0) + U32(0) + U32(1) + U32(1) + std::string(2, '\0'), 0},
-        {"string without its zero", U32(2) + good + U32(0) + U32(0) + U32(2) + U32(1) + U32(1) + "ab" + std::string(2, '\0'), 1},
-        {"zero inside a string", U32(1) + U32(0) + U32(0) + U32(3) + U32(1) + U32(1) + std::string("a\0\0\0\0", 5), 0},
-        {"path of 260 bytes", U32(1) + U32(0) + U32(0) + U32(261) + U32(1) + U32(1) + std::string(260, 'p') + std::string(3, '\0'), 0},
-        {"description cut", U32(1) + U32(0) + U32(0) + U32(1) + U32(1) + U32(9) + std::string(4, '\0'), 0},
+        {"lengths that wrap around",
+         U32(1) + U32(0) + U32(0) + U32(0xFFFFFFFF) + U32(2) + U32(2) + "x", 0},
+        {"zero length", U32(1) + U32(0) + U32(0) + U32(0) + U32(1) + U32(1) + std::string(2, '\0'),
+         0},
+        {"string without its zero",
+         U32(2) + good + U32(0) + U32(0) + U32(2) + U32(1) + U32(1) + "ab" + std::string(2, '\0'),
+         1},
+        {"zero inside a string",
+         U32(1) + U32(0) + U32(0) + U32(3) + U32(1) + U32(1) + std::string("a\0\0\0\0", 5), 0},
+        {"path of 260 bytes",
+         U32(1) + U32(0) + U32(0) + U32(261) + U32(1) + U32(1) + std::string(260, 'p') +
+             std::string(3, '\0'),
+         0},
+        {"description cut",
+         U32(1) + U32(0) + U32(0) + U32(1) + U32(1) + U32(9) + std::string(4, '\0'), 0},
     };
     for (const auto& c : cases) {
         // The block is copied into a buffer of exactly its size, so a read past it is caught by
@@ -260,7 +272,7 @@ TEST(TransferBlocks, HostileFileListsAndDropEffectsAreRejected) {
     const struct {
         std::string block;
         int effect;
-    } effects[] = {{U32(1), 1}, {U32(2), 2}, {U32(3), 1}, {U32(4), 3}, {U32(6), 2},
+    } effects[] = {{U32(1), 1}, {U32(2), 2}, {U32(3), 1},   {U32(4), 3}, {U32(6), 2},
                    {U32(8), 0}, {U32(0), 0}, {"\1\0\0", 0}, {"", 0}};
     for (const auto& e : effects) {
         store::Bytes bytes = Raw(e.block);
@@ -278,8 +290,8 @@ TEST_F(Transfer, ItemsFromAnotherRepositoryAreRecordedAsTheyWereAndABadRecordSto
     std::string block = U32(4) + Record(t, "C:\\was\\a.txt", other / "br000000\\a.txt", "kept") +
                         Record(t, "C:\\was\\Docs", other / "br000001\\Docs", "") +
                         // Already inside this repository: nothing to add.
-                        Record(t, "C:\\was\\mine.txt", inside, "x") +
-                        U32(0) + U32(0) + U32(50) + U32(1) + U32(1) + "cut";
+                        Record(t, "C:\\was\\mine.txt", inside, "x") + U32(0) + U32(0) + U32(50) +
+                        U32(1) + U32(1) + "cut";
     store::Bytes bytes = Raw(block);
     EXPECT_FALSE(store::AddTransferredItems(*scratch, bytes.data(), bytes.size()));
     ASSERT_EQ(scratch->Count(), 2u);

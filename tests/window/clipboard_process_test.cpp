@@ -3,6 +3,7 @@
 // program's drag.
 #include <gtest/gtest.h>
 #include <windows.h>
+// The shell, OLE and common control headers need the types of windows.h first.
 #include <commctrl.h>
 #include <ole2.h>
 #include <shlobj.h>
@@ -166,7 +167,8 @@ TEST_F(ClipboardProcesses, CopiedItemsPasteIntoAnotherRepositoryAsTheyWereAndNot
     PutOnClipboard({});
     EXPECT_TRUE(a.Command(ID_EDIT_SELECT_ALL).empty());
     EXPECT_TRUE(a.Command(ID_EDIT_COPY).empty());
-    EXPECT_EQ(ClipboardBytes(CF_HDROP), Str(store::BuildFileList({records[0].copy, records[1].copy})));
+    EXPECT_EQ(ClipboardBytes(CF_HDROP),
+              Str(store::BuildFileList({records[0].copy, records[1].copy})));
     EXPECT_EQ(ClipboardBytes(EffectFormat()), U32(1));
     EXPECT_EQ(ClipboardBytes(PrivateFormat()), Str(store::BuildItemBlock(records)));
 
@@ -201,7 +203,8 @@ TEST_F(ClipboardProcesses, ShellCutMovesFilesInUntilASourceCannotBeDeleted) {
     ASSERT_TRUE(b.Start());
     PutOnClipboard({{CF_HDROP, Str(store::BuildFileList(files))}, {EffectFormat(), U32(2)}});
     auto shown = b.Command(ID_EDIT_PASTE);
-    EXPECT_EQ(shown, std::vector<std::string>{fw::FormatStr(IDS_PASTE_SOURCE_KEPT, files[1].c_str())});
+    EXPECT_EQ(shown,
+              std::vector<std::string>{fw::FormatStr(IDS_PASTE_SOURCE_KEPT, files[1].c_str())});
     EXPECT_EQ(FormatCount(), 0);
     EXPECT_FALSE(testutil::Exists(files[0]));
     EXPECT_TRUE(testutil::Exists(files[1]));
@@ -298,9 +301,9 @@ TEST_F(ClipboardProcesses, DraggedRowsArriveAsAFileListWithTheirItemTrailer) {
     auto records = FillA();
     ASSERT_TRUE(a.Start());
     // A drop target of this process where the cursor stands, over the program's window.
-    HWND target = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "drop here", WS_POPUP | WS_VISIBLE,
-                                  900, 600, 300, 200, nullptr, nullptr,
-                                  GetModuleHandleA(nullptr), nullptr);
+    HWND target =
+        CreateWindowExA(WS_EX_TOPMOST, "STATIC", "drop here", WS_POPUP | WS_VISIBLE, 900, 600, 300,
+                        200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(target, nullptr);
     RecordingDropTarget recorder;
     ASSERT_EQ(RegisterDragDrop(target, &recorder), S_OK);
@@ -323,9 +326,8 @@ TEST_F(ClipboardProcesses, DraggedRowsArriveAsAFileListWithTheirItemTrailer) {
     DestroyWindow(target);
 
     ASSERT_TRUE(recorder.received.has_value());
-    EXPECT_EQ(*recorder.received,
-              Str(store::BuildFileList({records[0].copy, records[1].copy}, &records,
-                                       PrivateFormat())));
+    EXPECT_EQ(*recorder.received, Str(store::BuildFileList({records[0].copy, records[1].copy},
+                                                           &records, PrivateFormat())));
     EXPECT_EQ(recorder.offered, static_cast<DWORD>(DROPEFFECT_COPY));
     a.Close();
     auto saved = a.Saved();

@@ -50,7 +50,8 @@ protected:
     std::vector<bool> PasteShown() {
         frame->OnIdle();
         HMENU context = frame->View().BuildContextMenu();
-        bool inContext = !(GetMenuState(GetSubMenu(context, 0), ID_EDIT_PASTE, MF_BYCOMMAND) & MF_GRAYED);
+        bool inContext =
+            !(GetMenuState(GetSubMenu(context, 0), ID_EDIT_PASTE, MF_BYCOMMAND) & MF_GRAYED);
         DestroyMenu(context);
         HMENU edit = GetSubMenu(GetMenu(frame->Hwnd()), 1);
         SendMessageA(frame->Hwnd(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(edit), 1);
@@ -117,7 +118,8 @@ TEST_F(Clipboard, CopyIsEnabledBySelectionAndLeavesThreeBlocks) {
 TEST_F(Clipboard, HostileBlocksOnTheClipboardAreRejectedAndConsumed) {
     Open();
     testutil::WriteFile(src / "ok.txt", "ok");
-    std::string good = U32(0) + U32(0) + U32(3) + U32(static_cast<uint32_t>((src / "ok.txt").size() + 1)) + U32(1) +
+    std::string good = U32(0) + U32(0) + U32(3) +
+                       U32(static_cast<uint32_t>((src / "ok.txt").size() + 1)) + U32(1) +
                        "C:" + '\0' + src / "ok.txt" + '\0' + '\0';
     const struct {
         const char* name;
@@ -126,10 +128,19 @@ TEST_F(Clipboard, HostileBlocksOnTheClipboardAreRejectedAndConsumed) {
     } cases[] = {
         {"item block of 3 bytes", {{PrivateFormat(), "\2\0\0"}}, 0},
         {"count 0xFFFFFFFF after one good record", {{PrivateFormat(), U32(0xFFFFFFFF) + good}}, 1},
-        {"length past the end", {{PrivateFormat(), U32(1) + U32(0) + U32(0) + U32(900) + U32(1) + U32(1) + "C:"}}, 0},
-        {"string without its zero", {{PrivateFormat(), U32(1) + U32(0) + U32(0) + U32(2) + U32(1) + U32(1) + "C:\1\1"}}, 0},
-        {"file list without its end", {{CF_HDROP, FileList({src / "ok.txt"}).substr(0, 22)}, {EffectFormat(), U32(1)}}, 0},
-        {"file list offset past the end", {{CF_HDROP, U32(4000) + U32(0) + U32(0) + U32(0) + U32(0) + '\0'}, {EffectFormat(), U32(2)}}, 0},
+        {"length past the end",
+         {{PrivateFormat(), U32(1) + U32(0) + U32(0) + U32(900) + U32(1) + U32(1) + "C:"}},
+         0},
+        {"string without its zero",
+         {{PrivateFormat(), U32(1) + U32(0) + U32(0) + U32(2) + U32(1) + U32(1) + "C:\1\1"}},
+         0},
+        {"file list without its end",
+         {{CF_HDROP, FileList({src / "ok.txt"}).substr(0, 22)}, {EffectFormat(), U32(1)}},
+         0},
+        {"file list offset past the end",
+         {{CF_HDROP, U32(4000) + U32(0) + U32(0) + U32(0) + U32(0) + '\0'},
+          {EffectFormat(), U32(2)}},
+         0},
     };
     for (const auto& c : cases) {
         size_t before = Repository().Count();
@@ -190,6 +201,25 @@ TEST_F(Clipboard, InternalDropHandsTheItemsToTheListOnce) {
     EXPECT_EQ(Repository().Count(), 5u);
     ASSERT_EQ(prompt.shown.size(), 1u);
     EXPECT_EQ(prompt.shown[0].text, fw::LoadStr(IDS_FAILED_SAVE_FILE));
+}
+
+TEST_F(Clipboard, TheListRefusesEveryDrop) {
+    Open();
+    testutil::WriteFile(src / "a.txt", "a");
+    RECT r;
+    GetWindowRect(List(), &r);
+    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    ASSERT_EQ(WindowFromPoint(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}), List());
+    IDataObject* data = view::NewFileListDataObject(store::BuildFileList({src / "a.txt"}));
+    view::CDropSource source;
+    DWORD effect = DROPEFFECT_COPY;
+    // With no button held the drag drops at once where the cursor stands.
+    DoDragDrop(data, &source, DROPEFFECT_COPY | DROPEFFECT_MOVE, &effect);
+    data->Release();
+    testutil::Pump();
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+    EXPECT_EQ(Repository().Count(), 0u);
+    EXPECT_TRUE(prompt.shown.empty());
 }
 
 }  // namespace
