@@ -203,13 +203,49 @@ TEST_F(Clipboard, InternalDropHandsTheItemsToTheListOnce) {
     EXPECT_EQ(prompt.shown[0].text, fw::LoadStr(IDS_FAILED_SAVE_FILE));
 }
 
+// Accepts every drag as a copy and counts the drops; stands in for a target around the list.
+class AcceptingDropTarget : public IDropTarget {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDropTarget)) {
+            *out = static_cast<IDropTarget*>(this);
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject*, DWORD, POINTL, DWORD* effect) override {
+        *effect = DROPEFFECT_COPY;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD, POINTL, DWORD* effect) override {
+        *effect = DROPEFFECT_COPY;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE DragLeave() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject*, DWORD, POINTL, DWORD* effect) override {
+        ++drops;
+        *effect = DROPEFFECT_COPY;
+        return S_OK;
+    }
+    int drops = 0;
+};
+
 TEST_F(Clipboard, TheListRefusesEveryDrop) {
     Open();
     testutil::WriteFile(src / "a.txt", "a");
+    // A target on the frame would take a drop on the list if the list had none of its own: OLE
+    // looks for the nearest registered window from the one under the cursor up its parents.
+    AcceptingDropTarget around;
+    ASSERT_EQ(RegisterDragDrop(frame->Hwnd(), &around), S_OK);
     RECT r;
     GetWindowRect(List(), &r);
-    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    ASSERT_EQ(WindowFromPoint(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}), List());
+    POINT centre{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    SetCursorPos(centre.x, centre.y);
+    testutil::Pump();
+    ASSERT_EQ(WindowFromPoint(centre), List());
     IDataObject* data = view::NewFileListDataObject(store::BuildFileList({src / "a.txt"}));
     view::CDropSource source;
     DWORD effect = DROPEFFECT_COPY;
@@ -217,9 +253,22 @@ TEST_F(Clipboard, TheListRefusesEveryDrop) {
     DoDragDrop(data, &source, DROPEFFECT_COPY | DROPEFFECT_MOVE, &effect);
     data->Release();
     testutil::Pump();
+    RevokeDragDrop(frame->Hwnd());
     EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+    EXPECT_EQ(around.drops, 0);
     EXPECT_EQ(Repository().Count(), 0u);
     EXPECT_TRUE(prompt.shown.empty());
+
+    // The same drag over the status bar reaches the target around it, so the drag did run.
+    GetWindowRect(frame->StatusBar(), &r);
+    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    testutil::Pump();
+    ASSERT_EQ(RegisterDragDrop(frame->Hwnd(), &around), S_OK);
+    data = view::NewFileListDataObject(store::BuildFileList({src / "a.txt"}));
+    DoDragDrop(data, &source, DROPEFFECT_COPY, &effect);
+    data->Release();
+    RevokeDragDrop(frame->Hwnd());
+    EXPECT_EQ(around.drops, 1);
 }
 
 }  // namespace
