@@ -31,7 +31,7 @@ BOOL CBrennaApp::StartInteractive() {
     if (!m_pTempDirectory->Initialize()) return FALSE;
     m_pMainFrame = std::make_unique<CMainFrame>(
         m_repository, m_profile, [this](DWORD topic) { HelpTopic(topic); },
-        [this](DWORD data) { WinHelp(data, HELP_CONTEXT); });
+        [this](DWORD data) { WinHelp(data, HELP_CONTEXT); }, m_pTempDirectory.get());
     if (!m_pMainFrame->CreateFrame(m_strTitle.c_str())) return FALSE;
     m_hMainWnd = m_pMainFrame->Hwnd();
     fw::SetMessageOwner(m_hMainWnd);

@@ -10,6 +10,7 @@
 #include "fw/Strings.h"
 #include "fw/win/Foreground.h"
 #include "resource.h"
+#include "store/TransferBlocks.h"
 #include "toolbar.h"
 #include "util/FileUtil.h"
 
@@ -36,6 +37,7 @@ bool CMainFrame::CreateFrame(const char* title) {
                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menu, icon))
         return false;
     m_view.OnInitialUpdate();
+    m_cfPrivate = m_view.PrivateFormat();
     return true;
 }
 
@@ -362,29 +364,20 @@ void CMainFrame::SaveState() {
 
 void CMainFrame::OnDropFiles(HDROP drop) {
     SetActiveWindow(m_hWnd);
+    // Rows dragged from a list of the program carry their item block after the file list; they
+    // are items to record, not files to evacuate. The block is read within its GlobalSize.
+    std::vector<uint8_t> items;
     bool internal = false;
-    if (auto* block = static_cast<const BYTE*>(GlobalLock(drop))) {
-        SIZE_T size = GlobalSize(drop);
-        const auto* df = reinterpret_cast<const DROPFILES*>(block);
-        if (size >= sizeof(DROPFILES) && !df->fWide && df->pFiles < size) {
-            // Walk the list to its empty terminator without leaving the block.
-            SIZE_T pos = df->pFiles;
-            while (pos < size && block[pos]) {
-                while (pos < size && block[pos]) ++pos;
-                ++pos;
-            }
-            // The marker lies 16 bytes after the terminator and the item block 20 bytes after it,
-            // so at least 20 bytes must follow the terminator.
-            if (pos < size && size - pos > 20) {
-                DWORD format;
-                memcpy(&format, block + pos + 16, 4);
-                internal = m_cfPrivate != 0 && format == m_cfPrivate;
-            }
-        }
-        GlobalUnlock(drop);
+    {
+        view::CGlobalLock lock(drop);
+        size_t at = store::FindItemTrailer(lock.Data(), lock.Size(), m_cfPrivate);
+        internal = at != 0;
+        if (internal) items.assign(lock.Data() + at, lock.Data() + lock.Size());
     }
-    // Rows dragged from the program's own list are not files to evacuate.
-    if (!internal) {
+    if (internal) {
+        if (!m_view.AddTransferredItems(items.data(), items.size()))
+            fw::MessageId(IDS_FAILED_SAVE_FILE);
+    } else {
         std::vector<std::string> paths;
         UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
         for (UINT i = 0; i < count; ++i) {

@@ -24,12 +24,16 @@ public:
     // The frame shows repository and keeps its placement (and the view's state) in profile; both
     // outlive it. help opens a help topic; contextHelp opens the topic of a WinHelp-style id
     // (HID_BASE_COMMAND + command, HID_BASE_RESOURCE + window, HID_BASE_NONCLIENT + window).
+    // The list assembles backup runs for the clipboard and drags in tempDir (may be null).
     CMainFrame(CRepository& repository, const fw::CProfile& profile,
-               std::function<void(DWORD topic)> help, std::function<void(DWORD data)> contextHelp)
+               std::function<void(DWORD topic)> help, std::function<void(DWORD data)> contextHelp,
+               const CBrnTempDirectory* tempDir = nullptr)
         : m_repo(repository),
           m_profile(profile),
           m_help(std::move(help)),
-          m_contextHelp(std::move(contextHelp)) {}
+          m_contextHelp(std::move(contextHelp)) {
+        m_view.SetTempDirectory(tempDir);
+    }
     // Creates the frame (hidden), its bars and the view, and runs the view's initial update.
     bool CreateFrame(const char* title);
     CBrennaView& View() { return m_view; }

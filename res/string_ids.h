@@ -67,6 +67,7 @@
 #define IDS_PASTE_ERROR 61008
 #define IDS_SELECT_FOLDER 61009
 #define IDS_SYSTEM_ERROR 61010
+#define IDS_PASTE_SOURCE_KEPT 61011
 
 // Backup definitions: file dialog filters and the definition dialog's messages.
 #define IDS_FILTER_BRN 61100

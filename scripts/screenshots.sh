@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the program, fills a sample repository and takes screenshots of the main window in
-# English and (under code page 932) in Japanese with the File menu open, into docs/screenshots.
+# English and (under code page 932) in Japanese with the File menu open, and with the Edit menu
+# open after a copy, into docs/screenshots.
 set -euo pipefail
 . "$(dirname "$0")/lib.sh"
 cd "$root"
@@ -39,4 +40,7 @@ shoot() {  # shoot NAME [keys...]
 }
 shoot main-en
 LC_ALL=ja_JP.UTF-8 shoot main-ja-menu alt+f
+# Every row copied: the Edit menu then offers Copy and Paste.
+shoot edit-en ctrl+a ctrl+c alt+e
+LC_ALL=ja_JP.UTF-8 shoot edit-ja-menu ctrl+a ctrl+c alt+e
 echo "screenshots in $out"

@@ -27,6 +27,11 @@ void ReadMagicAndVersion(fw::CArchive& ar, const char (&magic)[4], uint32_t vers
 // concerns when path is not empty.
 void ReportFault(const fw::CException& e, const std::string& path = {});
 
+// The part of a backed-up file's source below the backed-up folder root, starting with its
+// backslash; empty when source does not lie below root or climbs out of it, so that a damaged
+// history can never place a file outside the folder it is rebuilt in.
+std::string RelativeToRoot(const std::string& source, const std::string& root);
+
 // Runs body (which returns bool); a reading or writing error it raises, out of memory included,
 // is shown naming path and gives false.
 template <class Body>

@@ -8,11 +8,8 @@
 #include "util/FileUtil.h"
 #include "util/Mbcs.h"
 
-namespace {
+namespace store {
 
-// The part of an entry's source below the backed-up folder root, starting with its backslash;
-// empty when the entry does not lie below root or climbs out of it, so that a damaged history
-// can never make a write-out land outside its target.
 std::string RelativeToRoot(const std::string& source, const std::string& root) {
     if (source.size() <= root.size() || source[root.size()] != '\\' ||
         CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, source.c_str(),
@@ -28,7 +25,7 @@ std::string RelativeToRoot(const std::string& source, const std::string& root) {
     return rest;
 }
 
-}  // namespace
+}  // namespace store
 
 BOOL CBrennaItem::WriteOut(const char* target) {
     if (IsBackupRun()) return WriteOutRun(target);
@@ -76,7 +73,7 @@ BOOL CBrennaItem::WriteOutRun(const char* target) {
     const std::string& root = pack->Definition().Folder();
     for (const auto& e : entries) {
         std::string source = util::JoinPath(repository, e->StoredName());
-        std::string rest = RelativeToRoot(e->Source(), root);
+        std::string rest = store::RelativeToRoot(e->Source(), root);
         if (rest.empty()) return FALSE;
         std::string dest = target + rest;
         if (source.size() >= MAX_PATH || dest.size() >= MAX_PATH) return FALSE;

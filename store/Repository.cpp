@@ -213,7 +213,8 @@ void CRepository::ItemChanged(CBrennaItem& item) {
 }
 
 CRepositoryLock::CRepositoryLock(const CRepository& repository) {
-    if (repository.MutexName().empty()) return;
+    m_unnamed = repository.MutexName().empty();
+    if (m_unnamed) return;
     m_mutex.Reset(CreateMutexA(nullptr, FALSE, repository.MutexName().c_str()));
     if (!m_mutex) return;
     DWORD wait = WaitForSingleObject(m_mutex.Get(), INFINITE);

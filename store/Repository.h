@@ -128,8 +128,11 @@ public:
     ~CRepositoryLock();
     CRepositoryLock(const CRepositoryLock&) = delete;
     CRepositoryLock& operator=(const CRepositoryLock&) = delete;
+    // True when the mutex is owned, or when the repository names none (nothing to guard).
+    bool IsHeld() const { return m_owned || m_unnamed; }
 
 private:
     fw::CHandle m_mutex;
     bool m_owned = false;
+    bool m_unnamed = false;
 };

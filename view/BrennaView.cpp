@@ -21,6 +21,7 @@ CBrennaView::~CBrennaView() {
     // it is created with that style, so they are ours to free.
     if (m_largeImages) ImageList_Destroy(m_largeImages);
     if (m_smallImages) ImageList_Destroy(m_smallImages);
+    if (m_dataSource) m_dataSource->Release();
 }
 
 bool CBrennaView::Create(HWND frame, CRepository& repository, const fw::CProfile& profile,
@@ -38,6 +39,8 @@ bool CBrennaView::Create(HWND frame, CRepository& repository, const fw::CProfile
     ListView_SetExtendedListViewStyle(m_hWnd, LVS_EX_HEADERDRAGDROP);
     // The list itself answers the context menu, focus loss and the property dialog's notice.
     SetWindowSubclass(m_hWnd, ListProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    // Refuses drops on the list; without OLE in this thread there is nothing to refuse.
+    RegisterDragDrop(m_hWnd, &m_dropTarget);
     HWND header = ListView_GetHeader(m_hWnd);
     return header && m_header.Attach(header);
 }
@@ -77,6 +80,8 @@ void CBrennaView::OnInitialUpdate() {
     Sort(column, ascending);
     SendMessageA(GetParent(m_hWnd), WM_RESTORE_PLACEMENT, 0, 0);
     SetListStyle(view::ReadStyle(profile));
+    m_cfDropEffect = RegisterClipboardFormatA("Preferred DropEffect");
+    m_cfPrivate = RegisterClipboardFormatA("Brennahold Evac Files Data");
 }
 
 void CBrennaView::AddNewRows() {
@@ -125,6 +130,7 @@ void CBrennaView::SetRowCount() {
 }
 
 void CBrennaView::OnDestroy() {
+    RevokeDragDrop(m_hWnd);
     std::vector<int> widths;
     HWND header = ListView_GetHeader(m_hWnd);
     int count = header ? Header_GetItemCount(header) : 0;
@@ -217,6 +223,10 @@ bool CBrennaView::OnNotify(NMHDR* nm, LRESULT* result) {
                                     find->iStart);
             return true;
         }
+        case LVN_BEGINDRAG:
+            OnBeginDrag(reinterpret_cast<NMLISTVIEW*>(nm)->ptAction);
+            *result = 0;
+            return true;
         case LVN_COLUMNCLICK: {
             auto* lv = reinterpret_cast<NMLISTVIEW*>(nm);
             bool ascending = true;
@@ -304,6 +314,8 @@ bool CBrennaView::OnCommand(UINT id) {
         case ID_SORT_ASCENDING: Sort(column, true); return true;
         case ID_SORT_DESCENDING: Sort(column, false); return true;
         case ID_EDIT_SELECT_ALL: SelectAll(); return true;
+        case ID_EDIT_COPY: OnCopy(); return true;
+        case ID_EDIT_PASTE: OnPaste(); return true;
         case ID_FILE_PROPERTY: OnProperty(); return true;
         case ID_BRN_CREATE: view::CreateDefinition(Owner(), Help()); return true;
         case ID_BRN_OPEN: view::ModifyDefinition(Owner(), Help()); return true;
@@ -329,7 +341,9 @@ bool CBrennaView::OnUpdateCommand(fw::CCmdUI& ui) {
     switch (ui.id) {
         case ID_FILE_RESTORE:
         case ID_FILE_WRITE:
-        case ID_FILE_DELETE: ui.Enable(selected > 0); return true;
+        case ID_FILE_DELETE:
+        case ID_EDIT_COPY: ui.Enable(selected > 0); return true;
+        case ID_EDIT_PASTE: ui.Enable(CanPaste()); return true;
         case ID_FILE_PROPERTY: ui.Enable(selected == 1); return true;
         case ID_BRN_CREATE:
         case ID_BRN_OPEN:

@@ -16,6 +16,9 @@
 #include "store/QuillonBridge.h"
 #include "store/QuillonItems.h"
 #include "store/Repository.h"
+#include "store/TransferBlocks.h"
+#include "store/TempDirectory.h"
+#include "view/DragDrop.h"
 #include "view/IconLoad.h"
 #include "view/SortHeaderCtrl.h"
 
@@ -88,12 +91,34 @@ public:
     BOOL RebuildExtensionMenu(HMENU menu, BOOL inserted);
     // An extension item's command: its path goes into the repository.
     void OnExtensionItem(UINT id);
+
+    // The temporary directory in which copies and drags assemble backup runs (not owned; null:
+    // folder runs are left out). Set before the list is created.
+    void SetTempDirectory(const CBrnTempDirectory* dir) { m_tempDir = dir; }
+    // Copy (ID_EDIT_COPY): the selected items on the clipboard as a file list, a drop effect of
+    // copy and the private item block.
+    void OnCopy();
+    // Paste (ID_EDIT_PASTE): the private item block, or else the shell's file list (a cut moves
+    // the files in), under the repository mutex; the clipboard is emptied.
+    void OnPaste();
+    // LVN_BEGINDRAG: the selected items leave as a file list with item trailer; the call returns
+    // when the drag ends.
+    void OnBeginDrag(POINT start);
+    // The "Preferred DropEffect" on the clipboard: 1 copy, 2 move, 3 link, 0 none.
+    int PreferredDropEffect() const;
+    // A file list on the clipboard with a drop effect of copy or move.
     bool CanPaste() const;
+    // Evacuates the records of an item block from a paste or an internal drop and saves.
+    BOOL AddTransferredItems(const uint8_t* block, size_t size);
+    // The registered number of "Brennahold Evac Files Data"; 0 before the initial update.
+    UINT PrivateFormat() const { return m_cfPrivate; }
 
     // Replaces how row icons are loaded (view::LoadItemIcon); icons already shown stay.
     void SetIconLoader(IconLoader loader) { m_loadIcon = std::move(loader); }
 
     int m_nShown = 0;
+    UINT m_cfDropEffect = 0;
+    UINT m_cfPrivate = 0;
     // Set only around a delete that must not ask its count question.
     BOOL m_bQuietDelete = FALSE;
 
@@ -114,6 +139,9 @@ private:
     // The first row from start whose Name matches the list's search; -1 when none.
     int FindRowByName(UINT flags, const char* text, int start) const;
     void SetRowCount();
+    // The selected rows' transfer paths and records, after the temporary directory is emptied.
+    void CollectSelected(std::vector<std::string>& paths,
+                         std::vector<store::TransferRecord>& records) const;
 
     HWND m_hWnd = nullptr;
     CRepository* m_repo = nullptr;
@@ -135,4 +163,8 @@ private:
     // The extension's tree as last shown, and its command items by id.
     std::unique_ptr<CPopupItem> m_quiTree;
     QuiItemMap m_quiMap;
+    const CBrnTempDirectory* m_tempDir = nullptr;
+    view::CRefusingDropTarget m_dropTarget;
+    // The last drag's data, kept until the next drag.
+    IDataObject* m_dataSource = nullptr;
 };

@@ -190,7 +190,3 @@ HMENU CBrennaView::BuildContextMenu() {
     return menu;
 }
 
-bool CBrennaView::CanPaste() const {
-    // Pasting arrives with the clipboard support; until then nothing can be pasted.
-    return false;
-}
