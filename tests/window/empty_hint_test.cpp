@@ -1,0 +1,65 @@
+// The first-run hint: an empty list shows one grey line in its middle, which goes with the first
+// row and comes back when the last one goes.
+#include "MainWindowFixture.h"
+#include "resource.h"
+
+namespace {
+
+class EmptyListHint : public ItemCommands {
+protected:
+    // Pixels in the grey of the hint across the middle band of the list, as the screen shows it.
+    int GreyPixels() {
+        RedrawWindow(List(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        testutil::Pump();
+        RECT r;
+        GetClientRect(List(), &r);
+        COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
+        HDC dc = GetDC(List());
+        int count = 0;
+        int mid = (r.top + r.bottom) / 2;
+        for (int y = mid - 8; y <= mid + 8; ++y)
+            for (int x = r.left; x < r.right; ++x)
+                if (GetPixel(dc, x, y) == grey) ++count;
+        ReleaseDC(List(), dc);
+        return count;
+    }
+};
+
+TEST_F(EmptyListHint, ShownWhileEmptyGoneWithTheFirstRowBackAfterTheLast) {
+    Open();
+    SetWindowPos(frame->Hwnd(), nullptr, 40, 40, 640, 420, SWP_NOZORDER);
+    testutil::Pump();
+    ASSERT_EQ(Rows(), 0);
+    EXPECT_GT(GreyPixels(), 20);
+
+    // Rows arrive as they do from a drop; the list repaints without being asked to.
+    Evacuate("a.txt");
+    testutil::Pump();
+    ASSERT_EQ(Rows(), 1);
+    RECT r;
+    GetClientRect(List(), &r);
+    COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
+    HDC dc = GetDC(List());
+    int left = 0;
+    for (int x = r.left; x < r.right; ++x)
+        if (GetPixel(dc, x, (r.top + r.bottom) / 2) == grey) ++left;
+    ReleaseDC(List(), dc);
+    EXPECT_EQ(left, 0) << "hint left behind when the first row came";
+    EXPECT_EQ(GreyPixels(), 0);
+
+    // In every view style, and back once the last row is deleted.
+    for (UINT style : {ID_VIEW_LARGEICON, ID_VIEW_LIST, ID_VIEW_DETAILS}) {
+        Command(style);
+        EXPECT_EQ(GreyPixels(), 0) << style;
+    }
+    Select({0});
+    prompt.Answer(IDYES);
+    Command(ID_FILE_DELETE);
+    testutil::Pump();
+    ASSERT_EQ(Rows(), 0);
+    EXPECT_GT(GreyPixels(), 20);
+    Command(ID_VIEW_LARGEICON);
+    EXPECT_GT(GreyPixels(), 20);
+}
+
+}  // namespace
