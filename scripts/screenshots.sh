@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the program, fills a sample repository and takes screenshots of the main window in
-# English and (under code page 932) in Japanese with the File menu open, into docs/screenshots.
+# English and (under code page 932) in Japanese with the File menu open, and of an empty one with
+# its hint in both languages, into docs/screenshots.
 set -euo pipefail
 . "$(dirname "$0")/lib.sh"
 cd "$root"
@@ -39,4 +40,11 @@ shoot() {  # shoot NAME [keys...]
 }
 shoot main-en
 LC_ALL=ja_JP.UTF-8 shoot main-ja-menu alt+f
+
+# A repository with nothing in it yet: the list's first-run hint.
+mkdir -p "$sample/Empty"
+printf '[Settings]\r\nleft=10\r\ntop=10\r\nright=890\r\nbottom=590\r\n' > "$sample/Empty/Brenna.ini"
+ini='C:\BrennaholdSample\Empty\Brenna.ini'
+shoot empty-en
+LC_ALL=ja_JP.UTF-8 shoot empty-ja
 echo "screenshots in $out"

@@ -28,6 +28,17 @@ private:
     HDC m_dc;
 };
 
+// A font made here, deleted after it is deselected.
+struct CFont {
+    HFONT h = nullptr;
+    CFont() = default;
+    ~CFont() {
+        if (h) DeleteObject(h);
+    }
+    CFont(const CFont&) = delete;
+    CFont& operator=(const CFont&) = delete;
+};
+
 int Rows(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
 
 }  // namespace
@@ -46,11 +57,25 @@ void DrawEmptyHint(HWND list) {
     std::string text = fw::LoadStr(IDS_EMPTY_LIST_HINT);
     CWindowDC dc(list);
     if (!dc.Get()) return;
+    // A list that was never given a font answers null and draws with the icon title font, which
+    // the DC's default font would not match (nor show double-byte text in).
     auto font = reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0));
+    CFont own;
+    if (!font) {
+        LOGFONTA lf{};
+        if (SystemParametersInfoA(SPI_GETICONTITLELOGFONT, sizeof lf, &lf, 0))
+            own.h = CreateFontIndirectA(&lf);
+        font = own.h;
+    }
     HGDIOBJ oldFont = font ? SelectObject(dc.Get(), font) : nullptr;
     SetBkMode(dc.Get(), TRANSPARENT);
     SetTextColor(dc.Get(), GetSysColor(COLOR_GRAYTEXT));
-    DrawTextA(dc.Get(), text.c_str(), static_cast<int>(text.size()), &area,
+    // DrawTextA would decode by the font's character set, which for the list's font in Wine is
+    // Western even under code page 932; the text is in the ANSI code page, so it is decoded here.
+    std::wstring wide(text.size() + 1, L'\0');
+    int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), wide.data(),
+                                static_cast<int>(wide.size()));
+    DrawTextW(dc.Get(), wide.c_str(), n, &area,
               DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
     if (oldFont) SelectObject(dc.Get(), oldFont);
 }
@@ -80,7 +105,8 @@ LRESULT EmptyHintMessage(HWND list, UINT msg, WPARAM wp, LPARAM lp,
             if (Rows(list) == 0) InvalidateRect(list, nullptr, TRUE);
             return r;
         }
-        default: return next(list, msg, wp, lp);
+        default:
+            return next(list, msg, wp, lp);
     }
 }
 

@@ -12,7 +12,7 @@ void DrawEmptyHint(HWND list);
 // Handles the list messages that concern the hint: paints it after the list when there are no
 // rows, and repaints the whole list when rows come or go or the size changes while it is empty
 // (the list itself repaints only what changed). Returns the list's own answer to the message.
-LRESULT EmptyHintMessage(HWND list, UINT msg, WPARAM wp, LPARAM lp, LRESULT(WINAPI* next)(HWND, UINT,
-                                                                                   WPARAM, LPARAM));
+LRESULT EmptyHintMessage(HWND list, UINT msg, WPARAM wp, LPARAM lp,
+                         LRESULT(WINAPI* next)(HWND, UINT, WPARAM, LPARAM));
 
 }  // namespace view

@@ -16,6 +16,7 @@
 #include "frame/AboutDialog.h"
 #include "frame/ExtRepositoryDialog.h"
 #include "frame/FindIniDialog.h"
+#include "view/BrnFileDialog.h"
 #include "view/PropertyDialog.h"
 #include "frame/SetupDialog.h"
 #include "resource.h"
@@ -698,6 +699,13 @@ TEST(DialogScreenshots, ShowEachDialogForCapture) {
         SetDlgItemTextA(h, IDC_EXT_DIRECTORY, "E:\\Brennahold");
         SetDlgItemTextA(h, IDC_EXT_NAME, "USB Brennahold");
         CheckRadioButton(h, IDC_EXT_NOTHING, IDC_EXT_MOVE, IDC_EXT_COPY);
+    });
+
+    CBrnFileDialog definition;
+    ShowForCapture(definition, dir, "definition" + suffix, [ja](HWND h) {
+        SetDlgItemTextA(h, IDC_BRN_TARGET,
+                        ja ? Acp("C:\\Users\\Anna\\ドキュメント").c_str() : "C:\\Users\\Anna\\Documents");
+        SetDlgItemTextA(h, IDC_BRN_EXCLUSIONS, "*.tmp;*.bak;~*");
     });
 
     // Two candidates, so that the dialog waits for the user.

@@ -64,7 +64,9 @@ public:
         unpacked = Unpack(path, tmp.Path());
         root = tmp / "out";
     }
-    std::string File(const std::string& name) const { return testutil::ReadFile(root + "\\" + name); }
+    std::string File(const std::string& name) const {
+        return testutil::ReadFile(root + "\\" + name);
+    }
     bool Has(const std::string& name) const { return testutil::Exists(root + "\\" + name); }
     // The page that context number topic opens, read from the compiled #IVB and #STRINGS; empty
     // when it has none.

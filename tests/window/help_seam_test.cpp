@@ -57,19 +57,19 @@ TEST_P(HelpThroughSeam, OpensItsTopicOfTheHelpFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     EachDialogAndHelpCommand, HelpThroughSeam,
-    ::testing::Values(
-        HelpCase{"PropertyDialog", ID_FILE_PROPERTY, IDD_PROPERTY, HELP_TOPIC_ITEMS},
-        HelpCase{"SettingsDialog", ID_EDIT_SETTING, IDD_SETTING, HELP_TOPIC_SETTINGS},
-        HelpCase{"BackupDefinitionDialog", ID_BRN_CREATE, IDD_BRN_FILE,
-                 HELP_TOPIC_BACKUP_DEFINITION},
-        HelpCase{"ExternalRepositoryDialog", ID_FILE_EXTERNAL_REPOSITORY, IDD_EXT_REPOSITORY,
-                 HELP_TOPIC_EXT_REPOSITORY},
-        HelpCase{"HelpContents", ID_HELP, 0, HELP_TOPIC_CONTENTS},
-        HelpCase{"SearchTopics", ID_HELP_FINDER, 0, HELP_TOPIC_FINDER},
-        HelpCase{"OrvaneHomepage", ID_HELP_ORVANE_HOMEPAGE, 0, HELP_TOPIC_ORVANE_HOMEPAGE},
-        HelpCase{"BrennaholdHomepage", ID_HELP_BRENNAHOLD_HOMEPAGE, 0,
-                 HELP_TOPIC_BRENNAHOLD_HOMEPAGE},
-        HelpCase{"QuillonHomepage", ID_HELP_QUILLON, 0, HELP_TOPIC_QUILLON}),
+    ::testing::Values(HelpCase{"PropertyDialog", ID_FILE_PROPERTY, IDD_PROPERTY, HELP_TOPIC_ITEMS},
+                      HelpCase{"SettingsDialog", ID_EDIT_SETTING, IDD_SETTING, HELP_TOPIC_SETTINGS},
+                      HelpCase{"BackupDefinitionDialog", ID_BRN_CREATE, IDD_BRN_FILE,
+                               HELP_TOPIC_BACKUP_DEFINITION},
+                      HelpCase{"ExternalRepositoryDialog", ID_FILE_EXTERNAL_REPOSITORY,
+                               IDD_EXT_REPOSITORY, HELP_TOPIC_EXT_REPOSITORY},
+                      HelpCase{"HelpContents", ID_HELP, 0, HELP_TOPIC_CONTENTS},
+                      HelpCase{"SearchTopics", ID_HELP_FINDER, 0, HELP_TOPIC_FINDER},
+                      HelpCase{"OrvaneHomepage", ID_HELP_ORVANE_HOMEPAGE, 0,
+                               HELP_TOPIC_ORVANE_HOMEPAGE},
+                      HelpCase{"BrennaholdHomepage", ID_HELP_BRENNAHOLD_HOMEPAGE, 0,
+                               HELP_TOPIC_BRENNAHOLD_HOMEPAGE},
+                      HelpCase{"QuillonHomepage", ID_HELP_QUILLON, 0, HELP_TOPIC_QUILLON}),
     [](const ::testing::TestParamInfo<HelpCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

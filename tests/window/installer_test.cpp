@@ -38,8 +38,8 @@ std::string RegString(const char* name) {
     if (!key.Open(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_READ)) return "<no key>";
     char value[1024] = "";
     DWORD size = sizeof value, type = 0;
-    LONG r = RegQueryValueExA(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(value),
-                              &size);
+    LONG r =
+        RegQueryValueExA(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
     return r == ERROR_SUCCESS && type == REG_SZ ? value : "<none>";
 }
 
