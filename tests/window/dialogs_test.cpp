@@ -703,8 +703,9 @@ TEST(DialogScreenshots, ShowEachDialogForCapture) {
 
     CBrnFileDialog definition;
     ShowForCapture(definition, dir, "definition" + suffix, [ja](HWND h) {
-        SetDlgItemTextA(h, IDC_BRN_TARGET,
-                        ja ? Acp("C:\\Users\\Anna\\ドキュメント").c_str() : "C:\\Users\\Anna\\Documents");
+        const std::string target =
+            ja ? Acp("C:\\Users\\Anna\\ドキュメント") : "C:\\Users\\Anna\\Documents";
+        SetDlgItemTextA(h, IDC_BRN_TARGET, target.c_str());
         SetDlgItemTextA(h, IDC_BRN_EXCLUSIONS, "*.tmp;*.bak;~*");
     });
 
