@@ -7,6 +7,18 @@ namespace {
 
 class EmptyListHint : public ItemCommands {
 protected:
+    // Pixels in the grey of the hint on pixel row y of the list as it is on the screen now.
+    int GreyInRow(int y) {
+        RECT r;
+        GetClientRect(List(), &r);
+        COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
+        HDC dc = GetDC(List());
+        int count = 0;
+        for (int x = r.left; x < r.right; ++x)
+            if (GetPixel(dc, x, y) == grey) ++count;
+        ReleaseDC(List(), dc);
+        return count;
+    }
     // Pixels in the grey of the hint across the middle band of the list, as the screen shows it.
     int GreyPixels() {
         RedrawWindow(List(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
@@ -31,6 +43,14 @@ TEST_F(EmptyListHint, ShownWhileEmptyGoneWithTheFirstRowBackAfterTheLast) {
     testutil::Pump();
     ASSERT_EQ(Rows(), 0);
     EXPECT_GT(GreyPixels(), 20);
+    // Wider and taller: the line moves to the new middle, with nothing left where it was.
+    RECT before;
+    GetClientRect(List(), &before);
+    SetWindowPos(frame->Hwnd(), nullptr, 40, 40, 900, 640, SWP_NOZORDER);
+    UpdateWindow(frame->Hwnd());
+    testutil::Pump();
+    EXPECT_EQ(GreyInRow((before.top + before.bottom) / 2), 0);
+    EXPECT_GT(GreyPixels(), 20);
 
     // Rows arrive as they do from a drop; the list repaints without being asked to.
     Evacuate("a.txt");
@@ -38,13 +58,7 @@ TEST_F(EmptyListHint, ShownWhileEmptyGoneWithTheFirstRowBackAfterTheLast) {
     ASSERT_EQ(Rows(), 1);
     RECT r;
     GetClientRect(List(), &r);
-    COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
-    HDC dc = GetDC(List());
-    int left = 0;
-    for (int x = r.left; x < r.right; ++x)
-        if (GetPixel(dc, x, (r.top + r.bottom) / 2) == grey) ++left;
-    ReleaseDC(List(), dc);
-    EXPECT_EQ(left, 0) << "hint left behind when the first row came";
+    EXPECT_EQ(GreyInRow((r.top + r.bottom) / 2), 0) << "hint left behind when the first row came";
     EXPECT_EQ(GreyPixels(), 0);
 
     // In every view style, and back once the last row is deleted.
