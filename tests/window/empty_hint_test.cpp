@@ -1,6 +1,9 @@
 // The first-run hint: an empty list shows one grey line in its middle, which goes with the first
 // row and comes back when the last one goes.
+#include <algorithm>
+
 #include "MainWindowFixture.h"
+#include "fw/Strings.h"
 #include "resource.h"
 
 namespace {
@@ -74,6 +77,46 @@ TEST_F(EmptyListHint, ShownWhileEmptyGoneWithTheFirstRowBackAfterTheLast) {
     EXPECT_GT(GreyPixels(), 20);
     Command(ID_VIEW_LARGEICON);
     EXPECT_GT(GreyPixels(), 20);
+}
+
+}  // namespace
+
+namespace {
+
+using EmptyListHintMbcs = EmptyListHint;
+
+// The line is as wide as the string table's text drawn in the list's font; read with the wrong
+// code page, double-byte text turns into a longer run of Western characters and boxes.
+TEST_F(EmptyListHintMbcs, DrawnAsWideAsTheTextInTheListsFont) {
+    Open();
+    SetWindowPos(frame->Hwnd(), nullptr, 40, 40, 900, 420, SWP_NOZORDER);
+    testutil::Pump();
+    ASSERT_GT(GreyPixels(), 20);
+    RECT r;
+    GetClientRect(List(), &r);
+    COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
+    HDC dc = GetDC(List());
+    int first = r.right, last = -1;
+    for (int y = (r.top + r.bottom) / 2 - 8; y <= (r.top + r.bottom) / 2 + 8; ++y)
+        for (int x = r.left; x < r.right; ++x)
+            if (GetPixel(dc, x, y) == grey) {
+                first = std::min(first, x);
+                last = std::max(last, x);
+            }
+    LOGFONTA lf{};
+    ASSERT_TRUE(SystemParametersInfoA(SPI_GETICONTITLELOGFONT, sizeof lf, &lf, 0));
+    HFONT font = CreateFontIndirectA(&lf);
+    HGDIOBJ old = SelectObject(dc, font);
+    std::string text = fw::LoadStr(IDS_EMPTY_LIST_HINT);
+    wchar_t wide[256];
+    int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide, 256) - 1;
+    SIZE size{};
+    GetTextExtentPoint32W(dc, wide, n, &size);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    ReleaseDC(List(), dc);
+    EXPECT_NEAR(last - first + 1, size.cx, 6);
+    if (testutil::IsJapaneseCodePage()) EXPECT_LT(static_cast<size_t>(n), text.size());
 }
 
 }  // namespace
