@@ -2,6 +2,7 @@
 #include "app/BrennaApp.h"
 
 #include "app/CommandLine.h"
+#include "app/HelpFile.h"
 #include "backup/BackupRun.h"
 #include "frame/FindIniDialog.h"
 #include "frame/MainFrame.h"
@@ -110,12 +111,11 @@ BOOL CBrennaApp::InitInstance() {
     m_bOleInitialized = true;
     m_profile.UseRegistry("Orvane", "Brenna");
     m_strTitle = fw::LoadStr(IDS_APP_TITLE);
-    // The help file lies beside the executable, with "chm" after its last dot.
+    // The help file lies beside the executable, in the language of the string table.
     char exe[MAX_PATH];
     DWORD n = GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    m_strHelpPath.assign(exe, n < MAX_PATH ? n : 0);
-    if (size_t dot = util::MbsRFind(m_strHelpPath, '.'); dot != std::string::npos)
-        m_strHelpPath = m_strHelpPath.substr(0, dot + 1) + "chm";
+    m_strHelpPath = ChooseHelpFile(std::string(exe, n < MAX_PATH ? n : 0),
+                                   fw::LoadStr(IDS_HELP_LANGUAGE));
 
     CBrennaCommandLineInfo cmd(&m_aFiles);
     fw::ParseCommandLine(cmd, __argc, __argv);

@@ -134,3 +134,8 @@
 // Backup run.
 #define IDS_NO_FILES_ADDED 61720
 #define IDS_RUN_HISTORY_DAMAGED 61721
+
+// The list's first-run hint while it has no rows.
+#define IDS_EMPTY_LIST_HINT 61750
+// The language of the string table in use: "ja" picks the Japanese help file.
+#define IDS_HELP_LANGUAGE 61751

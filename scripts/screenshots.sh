@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the program, fills a sample repository and takes screenshots of the main window in
-# English and (under code page 932) in Japanese with the File menu open, and with the Edit menu
-# open after a copy, into docs/screenshots.
+# English and (under code page 932) in Japanese with the File menu open, with the Edit menu open
+# after a copy, and of an empty one with its hint in both languages, into docs/screenshots.
 set -euo pipefail
 . "$(dirname "$0")/lib.sh"
 cd "$root"
@@ -43,4 +43,11 @@ LC_ALL=ja_JP.UTF-8 shoot main-ja-menu alt+f
 # Every row copied: the Edit menu then offers Copy and Paste.
 shoot edit-en ctrl+a ctrl+c alt+e
 LC_ALL=ja_JP.UTF-8 shoot edit-ja-menu ctrl+a ctrl+c alt+e
+
+# A repository with nothing in it yet: the list's first-run hint.
+mkdir -p "$sample/Empty"
+printf '[Settings]\r\nleft=10\r\ntop=10\r\nright=890\r\nbottom=590\r\n' > "$sample/Empty/Brenna.ini"
+ini='C:\BrennaholdSample\Empty\Brenna.ini'
+shoot empty-en
+LC_ALL=ja_JP.UTF-8 shoot empty-ja
 echo "screenshots in $out"

@@ -14,7 +14,8 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 
 for p in mingw-w64 g++-mingw-w64-i686-posix cmake make googletest wine wine32:i386 xvfb xauth \
-         locales x11-apps imagemagick xdotool fonts-wine fonts-ipafont-gothic; do
+         locales x11-apps imagemagick xdotool fonts-wine fonts-ipafont-gothic \
+         fp-utils p7zip-full nsis python3; do
     have "$p" || need_pkgs+=("$p")
 done
 

@@ -10,6 +10,7 @@
 #include "fw/Strings.h"
 #include "resource.h"
 #include "view/BrnCommands.h"
+#include "view/EmptyHint.h"
 #include "view/PropertyDialog.h"
 #include "view/RowModel.h"
 #include "view/ViewState.h"
@@ -383,6 +384,14 @@ LRESULT CALLBACK CBrennaView::ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
             case WM_NCDESTROY:
                 RemoveWindowSubclass(hwnd, ListProc, 0);
                 break;
+            case WM_PAINT:
+            case WM_SIZE:
+            case LVM_SETITEMCOUNT:
+            case LVM_DELETEITEM:
+            case LVM_DELETEALLITEMS:
+            case LVM_INSERTITEMA:
+            case LVM_INSERTITEMW:
+                return view::EmptyHintMessage(hwnd, msg, wp, lp, DefSubclassProc);
             default: break;
         }
     } catch (...) {

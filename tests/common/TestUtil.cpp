@@ -147,6 +147,21 @@ int ScriptedPrompt::BrowseFolder(HWND, const std::string& title, std::string& pa
     return c.result;
 }
 
+void ScriptedPrompt::ShowHelp(HWND, const std::string& helpFile, DWORD topic) {
+    helpShown.push_back({helpFile, topic});
+}
+
 bool IsJapaneseCodePage() { return GetACP() == 932; }
+
+CrossProcessLock::CrossProcessLock(const char* name) : m_mutex(CreateMutexA(nullptr, FALSE, name)) {
+    // An abandoned wait still hands over the mutex: the process that held it has ended.
+    if (m_mutex) WaitForSingleObject(m_mutex, 10 * 60 * 1000);
+}
+
+CrossProcessLock::~CrossProcessLock() {
+    if (!m_mutex) return;
+    ReleaseMutex(m_mutex);
+    CloseHandle(m_mutex);
+}
 
 }  // namespace testutil

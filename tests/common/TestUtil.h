@@ -77,6 +77,13 @@ public:
         UINT type;
     };
     std::vector<Shown> shown;
+    // Help topics opened, with the help file each was asked of.
+    void ShowHelp(HWND owner, const std::string& helpFile, DWORD topic) override;
+    struct Help {
+        std::string file;
+        DWORD topic;
+    };
+    std::vector<Help> helpShown;
 
 private:
     std::deque<int> m_answers;
@@ -85,5 +92,18 @@ private:
 
 // True when the tests run under the Japanese code page (the cp932 pass).
 bool IsJapaneseCodePage();
+
+// Holds a named mutex shared by the test processes while it lives, so tests that change the same
+// machine-wide state (the desktops' shortcuts) take turns.
+class CrossProcessLock {
+public:
+    explicit CrossProcessLock(const char* name);
+    ~CrossProcessLock();
+    CrossProcessLock(const CrossProcessLock&) = delete;
+    CrossProcessLock& operator=(const CrossProcessLock&) = delete;
+
+private:
+    HANDLE m_mutex;
+};
 
 }  // namespace testutil

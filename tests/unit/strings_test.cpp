@@ -135,6 +135,8 @@ const NamedId kAllIds[] = {
     NAMED(IDS_CATALOGUE_NOT_SAVED_KEPT),
     NAMED(IDS_NO_FILES_ADDED),
     NAMED(IDS_RUN_HISTORY_DAMAGED),
+    NAMED(IDS_EMPTY_LIST_HINT),
+    NAMED(IDS_HELP_LANGUAGE),
 };
 #undef NAMED
 
@@ -156,6 +158,7 @@ const Verbatim kVerbatimEnglish[] = {
     {IDS_QUILLON_HOMEPAGE, "Homepage of Qui&llon"},
     {IDS_QUILLON_HELP, "Qui&llon Help"},
     {IDS_EASY_BACKUP, "Easy Backup Software"},
+    {IDS_EMPTY_LIST_HINT, "Drop files or folders here to keep a copy of them"},
     {IDS_CMD_EXTERNAL_REPOSITORY, "Configure repository out of standard place"},
     {IDS_CMD_BRN_CREATE, "Create backup definition file"},
     {IDS_CMD_BRN_OPEN, "Modify backup definition file"},

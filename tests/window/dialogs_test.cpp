@@ -16,6 +16,7 @@
 #include "frame/AboutDialog.h"
 #include "frame/ExtRepositoryDialog.h"
 #include "frame/FindIniDialog.h"
+#include "view/BrnFileDialog.h"
 #include "view/PropertyDialog.h"
 #include "frame/SetupDialog.h"
 #include "resource.h"
@@ -698,6 +699,14 @@ TEST(DialogScreenshots, ShowEachDialogForCapture) {
         SetDlgItemTextA(h, IDC_EXT_DIRECTORY, "E:\\Brennahold");
         SetDlgItemTextA(h, IDC_EXT_NAME, "USB Brennahold");
         CheckRadioButton(h, IDC_EXT_NOTHING, IDC_EXT_MOVE, IDC_EXT_COPY);
+    });
+
+    CBrnFileDialog definition;
+    ShowForCapture(definition, dir, "definition" + suffix, [ja](HWND h) {
+        const std::string target =
+            ja ? Acp("C:\\Users\\Anna\\ドキュメント") : "C:\\Users\\Anna\\Documents";
+        SetDlgItemTextA(h, IDC_BRN_TARGET, target.c_str());
+        SetDlgItemTextA(h, IDC_BRN_EXCLUSIONS, "*.tmp;*.bak;~*");
     });
 
     // Two candidates, so that the dialog waits for the user.

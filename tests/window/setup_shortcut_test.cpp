@@ -60,6 +60,8 @@ protected:
         EXPECT_EQ(p.showCommand, SW_SHOWNORMAL);
     }
 
+    // The installer's test writes the same shortcut.
+    testutil::CrossProcessLock desktops{"BrennaholdTestDesktopShortcuts"};
     store::CShellLink link;
     std::string userDesktop, commonDesktop, userLink, commonLink;
 };
