@@ -116,7 +116,9 @@ TEST_F(EmptyListHintMbcs, DrawnAsWideAsTheTextInTheListsFont) {
     DeleteObject(font);
     ReleaseDC(List(), dc);
     EXPECT_NEAR(last - first + 1, size.cx, 6);
-    if (testutil::IsJapaneseCodePage()) EXPECT_LT(static_cast<size_t>(n), text.size());
+    if (testutil::IsJapaneseCodePage()) {
+        EXPECT_LT(static_cast<size_t>(n), text.size());
+    }
 }
 
 }  // namespace
