@@ -13,8 +13,8 @@ std::string ProgramPath() {
 
 std::string Quote(const std::string& arg) { return "\"" + arg + "\""; }
 
-HANDLE StartProgram(const std::string& args, const std::string& cwd) {
-    std::string cmd = Quote(ProgramPath()) + (args.empty() ? "" : " " + args);
+HANDLE StartCommand(const std::string& cmd, const std::string& cwd) {
+    // CreateProcessA may write into the command line, so it gets a copy of its own.
     std::vector<char> buf(cmd.begin(), cmd.end());
     buf.push_back(0);
     STARTUPINFOA si{};
@@ -25,6 +25,22 @@ HANDLE StartProgram(const std::string& args, const std::string& cwd) {
         return nullptr;
     CloseHandle(pi.hThread);
     return pi.hProcess;
+}
+
+DWORD RunCommand(const std::string& cmd, DWORD timeoutMs) {
+    HANDLE process = StartCommand(cmd);
+    if (!process) return GetLastError() | 0x80000000;
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process, &code);
+    else
+        TerminateProcess(process, 1);
+    CloseHandle(process);
+    return code;
+}
+
+HANDLE StartProgram(const std::string& args, const std::string& cwd) {
+    return StartCommand(Quote(ProgramPath()) + (args.empty() ? "" : " " + args), cwd);
 }
 
 namespace {

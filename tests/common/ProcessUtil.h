@@ -28,6 +28,13 @@ std::string Quote(const std::string& arg);
 RunResult RunProgram(const std::string& args, const std::string& cwd = {},
                      DWORD timeoutMs = 60000);
 
+// Starts the command line cmd (program and arguments, quoted as needed) in folder cwd (empty: the
+// tests' folder) without waiting; the caller owns the returned process handle, null on failure.
+HANDLE StartCommand(const std::string& cmd, const std::string& cwd = {});
+// Runs cmd and waits up to timeoutMs: its exit code, STILL_ACTIVE when it did not end in time
+// (it is then ended), or the start's error with the high bit set.
+DWORD RunCommand(const std::string& cmd, DWORD timeoutMs = 120000);
+
 // Starts the program without waiting; the caller owns the returned process handle.
 HANDLE StartProgram(const std::string& args, const std::string& cwd = {});
 

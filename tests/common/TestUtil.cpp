@@ -151,6 +151,38 @@ void ScriptedPrompt::ShowHelp(HWND, const std::string& helpFile, DWORD topic) {
     helpShown.push_back({helpFile, topic});
 }
 
+namespace {
+
+void Snapshot(const std::string& folder, const std::string& rel,
+              std::map<std::string, std::string>& out) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return;
+    do {
+        std::string n = fd.cFileName;
+        if (n == "." || n == "..") continue;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            Snapshot(folder + "\\" + n, rel + n + "\\", out);
+        else
+            out[rel + n] = ReadFile(folder + "\\" + n);
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+}
+
+}  // namespace
+
+std::map<std::string, std::string> SnapshotTree(const std::string& folder) {
+    std::map<std::string, std::string> out;
+    Snapshot(folder, "", out);
+    return out;
+}
+
+std::vector<std::string> FilesBelow(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& [name, bytes] : SnapshotTree(folder)) names.push_back(name);
+    return names;
+}
+
 bool IsJapaneseCodePage() { return GetACP() == 932; }
 
 CrossProcessLock::CrossProcessLock(const char* name) : m_mutex(CreateMutexA(nullptr, FALSE, name)) {

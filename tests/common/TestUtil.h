@@ -5,6 +5,7 @@
 
 #include <deque>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,10 @@ void MakeDirs(const std::string& path);
 bool HasTempFileBeside(const std::string& path);
 // Removes a tree, read-only bits included (test clean-up only).
 void RemoveTree(const std::string& path);
+// Every file below folder: its path relative to folder, and its bytes.
+std::map<std::string, std::string> SnapshotTree(const std::string& folder);
+// The relative paths of SnapshotTree, in order.
+std::vector<std::string> FilesBelow(const std::string& folder);
 
 // Records every message and answers from a queue (IDOK, or the box's default button, when the
 // queue is empty). Installed for its lifetime.

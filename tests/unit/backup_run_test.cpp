@@ -60,22 +60,6 @@ void SetLastWrite(const std::string& path, FILETIME t) {
     CloseHandle(h);
 }
 
-// Every file below folder, as paths relative to it, in no particular order.
-void ListTree(const std::string& folder, const std::string& rel, std::vector<std::string>& out) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return;
-    do {
-        std::string n = fd.cFileName;
-        if (n == "." || n == "..") continue;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            ListTree(folder + "\\" + n, rel + n + "\\", out);
-        else
-            out.push_back(rel + n);
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-}
-
 class BackupRun : public ::testing::Test {
 protected:
     void SetUp() override { scratch->Settings().brnFile = true; }
@@ -379,8 +363,7 @@ TEST_F(BackupRun, FirstRunThatFindsNothingLeavesNoHistoryAndALaterRunWorks) {
     EXPECT_TRUE(SaidNothingToAdd());
     EXPECT_EQ(Count(), 0u);
     EXPECT_EQ(scratch->Catalogue().GetHistoryCount(), 0u);
-    std::vector<std::string> files;
-    ListTree(repo.Path(), "", files);
+    std::vector<std::string> files = testutil::FilesBelow(repo.Path());
     EXPECT_TRUE(files.empty()) << files.front();
 
     testutil::WriteFile(data + "\\real.txt", "r");
@@ -430,9 +413,7 @@ TEST_F(BackupRun, RunItemsAreWrittenOutRestoredAndDeleted) {
     TempDir out;
     ASSERT_TRUE(first->WriteOut((out / "one").c_str()));
     ASSERT_TRUE(second->WriteOut((out / "two").c_str()));
-    std::vector<std::string> files;
-    ListTree(out / "one", "", files);
-    std::sort(files.begin(), files.end());
+    std::vector<std::string> files = testutil::FilesBelow(out / "one");
     EXPECT_EQ(files, (std::vector<std::string>{"a.txt", "b.txt", "sub\\c.txt"}));
     EXPECT_EQ(testutil::ReadFile(out / "one\\b.txt"), "beta");
     EXPECT_EQ(testutil::ReadFile(out / "two\\b.txt"), "beta 2");
@@ -463,8 +444,7 @@ TEST_F(BackupRun, RunItemsAreWrittenOutRestoredAndDeleted) {
     ASSERT_TRUE(scratch->RemoveItem(second));
     EXPECT_EQ(Count(), 0u);
     EXPECT_EQ(scratch->Catalogue().GetHistoryCount(), 0u);
-    files.clear();
-    ListTree(repo.Path(), "", files);
+    files = testutil::FilesBelow(repo.Path());
     EXPECT_TRUE(files.empty()) << files.front();
 }
 

@@ -25,28 +25,6 @@ namespace {
 
 constexpr char kIniBytes[] = ";Brennahold INI file\r\n";
 
-// Every file below folder (relative path -> bytes).
-void Snapshot(const std::string& folder, const std::string& rel,
-              std::map<std::string, std::string>& out) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return;
-    do {
-        std::string n = fd.cFileName;
-        if (n == "." || n == "..") continue;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            Snapshot(folder + "\\" + n, rel + n + "\\", out);
-        else
-            out[rel + n] = testutil::ReadFile(folder + "\\" + n);
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-}
-
-std::map<std::string, std::string> Snapshot(const std::string& folder) {
-    std::map<std::string, std::string> out;
-    Snapshot(folder, "", out);
-    return out;
-}
 
 struct Fill {
     std::string directory;
@@ -169,7 +147,7 @@ TEST_F(ExtRepository, NewFolderWithShortcutHoldsOnlyItsIni) {
     EXPECT_EQ(Shown(),
               std::vector<std::string>{fw::FormatStr(IDS_EXT_CREATE_DIRECTORY, dir.c_str())});
     EXPECT_EQ(prompt.shown[0].type & MB_TYPEMASK, static_cast<UINT>(MB_YESNO));
-    auto files = Snapshot(dir);
+    auto files = testutil::SnapshotTree(dir);
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(files["Brenna.ini"], kIniBytes);
 
@@ -185,7 +163,7 @@ TEST_F(ExtRepository, NewFolderWithShortcutHoldsOnlyItsIni) {
     // The same folder again: its INI file is in the way, and nothing else is asked or done.
     EXPECT_EQ(RunDialog({dir, shortcutName}), IDCANCEL);
     EXPECT_EQ(Shown(), std::vector<std::string>{fw::LoadStr(IDS_EXT_INI_FAILED)});
-    EXPECT_EQ(Snapshot(dir).size(), 1u);
+    EXPECT_EQ(testutil::SnapshotTree(dir).size(), 1u);
 
     // Without the shortcut box no name is needed and no shortcut is made.
     DeleteFileA(LinkPath().c_str());
@@ -197,10 +175,10 @@ TEST_F(ExtRepository, NewFolderWithShortcutHoldsOnlyItsIni) {
 
 TEST_F(ExtRepository, CopyLeavesTheCurrentRepositoryAsItWas) {
     EvacuateThree();
-    const auto before = Snapshot(repo);
+    const auto before = testutil::SnapshotTree(repo);
     EXPECT_EQ(RunDialog({target.Path() + "\\", "", CExtRepositoryDialog::kCopy}), IDOK);
     EXPECT_TRUE(Shown().empty());
-    EXPECT_EQ(Snapshot(repo), before);
+    EXPECT_EQ(testutil::SnapshotTree(repo), before);
     EXPECT_EQ(Rows(), 3);
     // A fresh INI file, not the current repository's settings.
     EXPECT_EQ(testutil::ReadFile(target / "Brenna.ini"), kIniBytes);
@@ -241,7 +219,7 @@ TEST_F(ExtRepository, MoveEmptiesTheCurrentListOnceTheNewRepositoryIsWhole) {
 
 TEST_F(ExtRepository, FailedCatalogueWriteKeepsEverythingInTheCurrentRepository) {
     EvacuateThree();
-    const auto before = Snapshot(repo);
+    const auto before = testutil::SnapshotTree(repo);
     for (int current : {CExtRepositoryDialog::kMove, CExtRepositoryDialog::kCopy}) {
         // The new catalogue is the only file replaced by a rename on the way.
         EXPECT_EQ(RunDialog({target.Path(), "", current},
@@ -250,7 +228,7 @@ TEST_F(ExtRepository, FailedCatalogueWriteKeepsEverythingInTheCurrentRepository)
         fw::FailCalls(fw::FileOp::rename, {});
         EXPECT_EQ(Shown(), std::vector<std::string>{fw::LoadStr(IDS_EXT_COPY_FAILED)});
         EXPECT_EQ(Rows(), 3);
-        EXPECT_EQ(Snapshot(repo), before);
+        EXPECT_EQ(testutil::SnapshotTree(repo), before);
         EXPECT_FALSE(testutil::Exists(target / "Brenna.ini"));
         EXPECT_FALSE(testutil::Exists(target / "brenna.dat"));
     }

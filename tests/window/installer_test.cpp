@@ -14,25 +14,6 @@ namespace {
 
 const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Brennahold";
 
-// Runs cmd and waits for it; the exit code, or STILL_ACTIVE when it did not end in time.
-DWORD RunAndWait(const std::string& cmd, DWORD timeoutMs = 120000) {
-    std::vector<char> buf(cmd.begin(), cmd.end());
-    buf.push_back(0);
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi))
-        return GetLastError() | 0x80000000;
-    fw::CHandle process(pi.hProcess), thread(pi.hThread);
-    DWORD code = STILL_ACTIVE;
-    if (WaitForSingleObject(process.Get(), timeoutMs) == WAIT_OBJECT_0)
-        GetExitCodeProcess(process.Get(), &code);
-    else
-        TerminateProcess(process.Get(), 1);
-    return code;
-}
-
 std::string RegString(const char* name) {
     fw::CRegKey key;
     if (!key.Open(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_READ)) return "<no key>";
@@ -88,7 +69,7 @@ protected:
 };
 
 TEST_F(Installer, SilentInstallUseAndUninstall) {
-    ASSERT_EQ(RunAndWait(testutil::Quote(setup) + " /S"), 0u);
+    ASSERT_EQ(testutil::RunCommand(testutil::Quote(setup) + " /S"), 0u);
 
     const char* const files[] = {"Brennahold.exe", "Brennahold.chm", "Brennahold.ja.chm",
                                  "uninstall.exe"};
@@ -110,7 +91,7 @@ TEST_F(Installer, SilentInstallUseAndUninstall) {
     testutil::TempDir work;
     testutil::WriteFile(work / "Repo\\Brenna.ini", "[Settings]\r\n");
     testutil::WriteFile(work / "note.txt", "kept");
-    EXPECT_EQ(RunAndWait(testutil::Quote(dir + "\\Brennahold.exe") + " -c " +
+    EXPECT_EQ(testutil::RunCommand(testutil::Quote(dir + "\\Brennahold.exe") + " -c " +
                          testutil::Quote(work / "Repo\\Brenna.ini") + " " +
                          testutil::Quote(work / "note.txt")),
               0u);
@@ -118,7 +99,7 @@ TEST_F(Installer, SilentInstallUseAndUninstall) {
 
     // The uninstaller hands over to a copy of itself in the temporary folder and ends at once,
     // so its work is waited for.
-    ASSERT_EQ(RunAndWait(testutil::Quote(dir + "\\uninstall.exe") + " /S"), 0u);
+    ASSERT_EQ(testutil::RunCommand(testutil::Quote(dir + "\\uninstall.exe") + " /S"), 0u);
     for (int i = 0; i < 600 && (testutil::Exists(dir) || KeyExists()); ++i) Sleep(100);
     EXPECT_FALSE(testutil::Exists(dir));
     EXPECT_FALSE(testutil::Exists(commonLink));
@@ -128,7 +109,7 @@ TEST_F(Installer, SilentInstallUseAndUninstall) {
 TEST_F(Installer, FailingShortcutStopsTheInstallAndLeavesNothing) {
     // A folder where the shortcut would go: "/SetupCommit" fails, and so does the install.
     testutil::MakeDirs(userLink);
-    DWORD code = RunAndWait(testutil::Quote(setup) + " /S");
+    DWORD code = testutil::RunCommand(testutil::Quote(setup) + " /S");
     EXPECT_NE(code, 0u);
     EXPECT_NE(code, STILL_ACTIVE);
     EXPECT_FALSE(testutil::Exists(dir + "\\Brennahold.exe"));
