@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+#include <ole2.h>
 
 #include <string>
 
@@ -44,5 +45,22 @@ inline std::string DlgText(HWND dlg, int id) {
     GetDlgItemTextA(dlg, id, text, sizeof text);
     return text;
 }
+
+// The IUnknown part of an OLE drop target that lives on the test's stack: it is never freed
+// through its reference count.
+class CTestDropTarget : public IDropTarget {
+public:
+    virtual ~CTestDropTarget() = default;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDropTarget)) {
+            *out = static_cast<IDropTarget*>(this);
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+};
 
 }  // namespace testutil

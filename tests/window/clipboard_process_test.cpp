@@ -258,18 +258,8 @@ TEST_F(ClipboardProcesses, FileListWithoutPreferredDropEffectCannotBePasted) {
 }
 
 // Records the CF_HDROP block of the drops it receives and accepts them as copies.
-class RecordingDropTarget : public IDropTarget {
+class RecordingDropTarget : public testutil::CTestDropTarget {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDropTarget)) {
-            *out = static_cast<IDropTarget*>(this);
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE DragEnter(IDataObject*, DWORD, POINTL, DWORD* effect) override {
         entered = true;
         *effect &= DROPEFFECT_COPY;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "Bytes.h"
+#include "WindowTestUtil.h"
 #include "MainWindowFixture.h"
 #include "fw/Strings.h"
 #include "resource.h"
@@ -204,18 +205,8 @@ TEST_F(Clipboard, InternalDropHandsTheItemsToTheListOnce) {
 }
 
 // Accepts every drag as a copy and counts the drops; stands in for a target around the list.
-class AcceptingDropTarget : public IDropTarget {
+class AcceptingDropTarget : public testutil::CTestDropTarget {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDropTarget)) {
-            *out = static_cast<IDropTarget*>(this);
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE DragEnter(IDataObject*, DWORD, POINTL, DWORD* effect) override {
         *effect = DROPEFFECT_COPY;
         return S_OK;
