@@ -177,7 +177,7 @@ bool CopyIntoBackupStore(CBackupStore& store, const std::string& source, std::st
         // The copy itself finds out whether the name is taken, and never replaces a copy that is
         // there. Looking first would cost a second search of the folder, which under Wine reads
         // the whole folder for every name that is not there yet.
-        if (CopyFileA(source.c_str(), path.c_str(), TRUE)) {
+        if (fw::CopyFileRetrying(source.c_str(), path.c_str(), TRUE)) {
             store.Taken(name, n);
             storedName = path.substr(store.Repository().size() + 1);
             return true;

@@ -59,4 +59,30 @@ void CFile::Close() {
     m_h = INVALID_HANDLE_VALUE;
 }
 
+namespace {
+
+template <class Op>
+BOOL RetryWhileShared(Op op) {
+    constexpr int kTries = 20;
+    constexpr DWORD kPauseMs = 50;
+    BOOL done = op();
+    for (int attempt = 1; !done && attempt < kTries; ++attempt) {
+        DWORD err = GetLastError();
+        if (err != ERROR_SHARING_VIOLATION && err != ERROR_LOCK_VIOLATION) break;
+        Sleep(kPauseMs);
+        done = op();
+    }
+    return done;
+}
+
+}  // namespace
+
+BOOL CopyFileRetrying(const char* from, const char* to, BOOL failIfExists) {
+    return RetryWhileShared([&] { return CopyFileA(from, to, failIfExists); });
+}
+
+BOOL DeleteFileRetrying(const char* path) {
+    return RetryWhileShared([&] { return DeleteFileA(path); });
+}
+
 }  // namespace fw

@@ -88,4 +88,9 @@ private:
     WIN32_FIND_DATAA m_data{};
 };
 
+// Copies and deletes that wait out a moment's sharing: virus scanners and indexers open new files
+// briefly, so a sharing or lock violation is tried again for about a second before it counts.
+BOOL CopyFileRetrying(const char* from, const char* to, BOOL failIfExists);
+BOOL DeleteFileRetrying(const char* path);
+
 }  // namespace fw

@@ -3,6 +3,7 @@
 
 #include "store/BrnDataFile.h"
 #include "store/BrnFile.h"
+#include "fw/File.h"
 #include "fw/Exceptions.h"
 #include "store/BrennaItem.h"
 #include "util/FileUtil.h"
@@ -29,7 +30,7 @@ std::string RelativeToRoot(const std::string& source, const std::string& root) {
 
 BOOL CBrennaItem::WriteOut(const char* target) {
     if (IsBackupRun()) return WriteOutRun(target);
-    if (m_fileFlag != 0) return CopyFileA(m_stored.c_str(), target, FALSE);
+    if (m_fileFlag != 0) return fw::CopyFileRetrying(m_stored.c_str(), target, FALSE);
     // Without its copy the item has nothing to put there, and a user's file of that name must
     // not give way to an empty folder.
     DWORD stored = GetFileAttributesA(m_stored.c_str());
@@ -62,7 +63,7 @@ BOOL CBrennaItem::WriteOutRun(const char* target) {
         BOOL result = FALSE;
         for (const auto& e : entries) {
             std::string source = util::JoinPath(repository, e->StoredName());
-            result = source.size() < MAX_PATH && CopyFileA(source.c_str(), target, FALSE);
+            result = source.size() < MAX_PATH && fw::CopyFileRetrying(source.c_str(), target, FALSE);
         }
         return result;
     }

@@ -126,7 +126,7 @@ BOOL CRepository::RecordCopy(const std::string& source, const std::string& copyF
     std::string stored;
     if (!store::AllocateStoredPath(m_folder, copyFrom.substr(slash), stored)) return FALSE;
     const DWORD fileFlag = (attr & FILE_ATTRIBUTE_DIRECTORY) ? 0 : 1;
-    BOOL copied = fileFlag ? CopyFileA(copyFrom.c_str(), stored.c_str(), FALSE)
+    BOOL copied = fileFlag ? fw::CopyFileRetrying(copyFrom.c_str(), stored.c_str(), FALSE)
                            : CopyDirectory(copyFrom.c_str(), stored.c_str());
     if (!copied) return FALSE;
     BOOL added = description ? m_catalogue.AddItemWithInfo(source.c_str(), stored.c_str(),
@@ -157,7 +157,7 @@ BOOL CRepository::CopyDirectory(const char* source, const char* target) {
             // A folder that holds the repository must not copy the repository into itself.
             if (lstrcmpiA(from.c_str(), m_folder.c_str()) == 0) continue;
             if (!CopyDirectory(from.c_str(), to.c_str())) return FALSE;
-        } else if (!CopyFileA(from.c_str(), to.c_str(), TRUE)) {
+        } else if (!fw::CopyFileRetrying(from.c_str(), to.c_str(), TRUE)) {
             return FALSE;
         }
     } while (find.Next());

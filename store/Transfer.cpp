@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <new>
 
+#include "fw/File.h"
 #include "fw/Prompt.h"
 #include "fw/Strings.h"
 #include "store/BrnDataFile.h"
@@ -134,7 +135,7 @@ void PastePaths(CRepository& repository, const std::vector<std::string>& paths, 
         // would ask before removing it.
         BOOL deleted = attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY)
                            ? util::DeleteFolderTree(path.c_str())
-                           : DeleteFileA(path.c_str());
+                           : fw::DeleteFileRetrying(path.c_str());
         if (!deleted) {
             fw::MessageText(fw::FormatStr(IDS_PASTE_SOURCE_KEPT, path.c_str()));
             return;

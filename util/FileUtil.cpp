@@ -68,7 +68,7 @@ BOOL CopyTreeEntry(const char* origin, const char* target, BOOL originIsFolder,
         BOOL removed = IsFolder(targetAttrs) ? DeleteFolderTree(target) : ForceDeleteFile(target);
         if (!removed) return FALSE;
     }
-    return CopyFileA(origin, target, FALSE);
+    return fw::CopyFileRetrying(origin, target, FALSE);
 }
 
 // The default value of HKLM\SOFTWARE\Classes\<name> into out; it must fit with a terminator.
@@ -104,7 +104,7 @@ void FreeItemList(LPITEMIDLIST pidl) {
 
 BOOL ForceDeleteFile(const char* path) {
     if (!ClearReadOnly(path)) return FALSE;
-    return DeleteFileA(path);
+    return fw::DeleteFileRetrying(path);
 }
 
 BOOL DeleteFolderTree(const char* folder) {
@@ -143,7 +143,7 @@ BOOL CopyFileMakePath(const char* source, const char* dest, BOOL failIfExists) {
         *sep = '\\';
         if (!ok) return FALSE;
     }
-    return CopyFileA(source, dest, failIfExists);
+    return fw::CopyFileRetrying(source, dest, failIfExists);
 }
 
 BOOL CopyFolderTree(const char* source, const char* dest) { return CopyFolderTree(source, dest, {}); }

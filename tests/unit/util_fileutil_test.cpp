@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "TestUtil.h"
+#include "fw/File.h"
 #include "util/FileUtil.h"
 
 using testutil::Exists;
@@ -576,6 +578,62 @@ TEST_F(FileUtilMbcs, WildcardNeverMatchesInsideACharacter) {
     for (const WildcardCase& c : cases)
         EXPECT_EQ(util::MatchWildcard(c.pattern, c.name) != FALSE, c.matches)
             << "case " << (&c - cases);
+}
+
+// ---- Files held for a moment by another program ----
+
+// Holds path open without sharing (as a virus scanner may) until holdMs have passed.
+class Holder {
+public:
+    Holder(const std::string& path, DWORD holdMs)
+        : m_handle(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)),
+          m_thread([this, holdMs] {
+              Sleep(holdMs);
+              m_handle.Reset();
+          }) {}
+    ~Holder() { m_thread.join(); }
+    bool Holding() const { return static_cast<bool>(m_handle); }
+
+private:
+    fw::CHandle m_handle;
+    std::thread m_thread;
+};
+
+TEST(SharingRetry, CopiesAndDeletesWaitOutAMomentButNotLonger) {
+    testutil::TempDir dir;
+    const std::string source = dir / "held.txt";
+    const struct {
+        const char* what;
+        DWORD holdMs;
+        bool done;
+    } cases[] = {
+        {"held a moment", 300, true},
+        {"held for good", 4000, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        testutil::WriteFile(source, "payload");
+        const std::string copy = dir / "copy.txt";
+        DeleteFileA(copy.c_str());
+        {
+            Holder holder(source, c.holdMs);
+            ASSERT_TRUE(holder.Holding());
+            DWORD start = GetTickCount();
+            EXPECT_EQ(fw::CopyFileRetrying(source.c_str(), copy.c_str(), FALSE) != FALSE, c.done);
+            if (!c.done) {
+                EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+                // About a second of trying, not the whole time the file is held.
+                EXPECT_LT(GetTickCount() - start, 3000u);
+            }
+            EXPECT_EQ(fw::DeleteFileRetrying(source.c_str()) != FALSE, c.done);
+        }
+        EXPECT_EQ(testutil::Exists(copy), c.done);
+        EXPECT_EQ(testutil::Exists(source), !c.done);
+    }
+    // Failures of another kind are not tried again.
+    DWORD start = GetTickCount();
+    EXPECT_FALSE(fw::CopyFileRetrying((dir / "missing.txt").c_str(), (dir / "x.txt").c_str(), FALSE));
+    EXPECT_LT(GetTickCount() - start, 500u);
 }
 
 }  // namespace
