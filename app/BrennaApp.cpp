@@ -199,7 +199,7 @@ BOOL CBrennaApp::EvacuateCommandLinePaths() {
         CRepositoryLock lock(m_repository);
         // Another process may have saved items since start-up.
         m_repository.Reload();
-        m_repository.DispatchPaths(m_aFiles, true);
+        m_repository.DispatchPaths(m_aFiles, false);  // the lock above is held
     }
     m_repository.SetObserver(nullptr);
     return TRUE;

@@ -402,7 +402,8 @@ LRESULT CALLBACK CBrennaView::ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
 
 LRESULT CBrennaView::OnDescriptionChanged(int row) {
     if (row < 0) row = NextSelected(-1);
-    if (row >= 0 && row < RowCount()) ListView_RedrawItems(m_hWnd, row, row);
+    // The repository tells its observer, this list, which draws the row again.
+    if (row >= 0 && row < RowCount()) m_repo->ItemChanged(*m_rows[row]);
     // A description does not mark the catalogue changed, so the save is forced.
     m_repo->Save(TRUE);
     return 0;
