@@ -72,7 +72,7 @@ public:
     fw::CHandle m_hMutex;
     BOOL m_bSecondary = FALSE;
     volatile BOOL m_bQuitting = FALSE;
-    std::vector<char> m_pHandOff;
+    std::vector<uint8_t> m_pHandOff;
     std::map<UINT, DWORD> m_helpMap;
     std::string m_strMutexName;
     std::string m_strEventName;

@@ -4,6 +4,7 @@
 
 #include "app/BrennaApp.h"
 #include "frame/MainFrame.h"
+#include "store/TransferBlocks.h"
 #include "fw/Prompt.h"
 #include "fw/Strings.h"
 #include "resource.h"
@@ -91,17 +92,10 @@ bool CBrennaApp::HandOff() {
     // title (a folder named Brennahold open in Explorer) would leave this process waiting.
     HWND target = FindWindowA(CMainFrame::kClassName, m_strTitle.c_str());
     if (!target) return false;
-    size_t total = 1;
-    for (const auto& f : m_aFiles) total += f.size() + 1;
     try {
-        m_pHandOff.assign(total, '\0');
+        m_pHandOff = store::BuildHandOffList(m_aFiles);
     } catch (const std::bad_alloc&) {
         return false;
-    }
-    size_t pos = 0;
-    for (const auto& f : m_aFiles) {
-        memcpy(m_pHandOff.data() + pos, f.c_str(), f.size() + 1);
-        pos += f.size() + 1;
     }
     HINSTANCE inst = GetModuleHandleA(nullptr);
     WNDCLASSA wc{};
@@ -115,7 +109,7 @@ bool CBrennaApp::HandOff() {
                                   nullptr, nullptr, inst, nullptr);
     if (!hidden) return false;
     m_hMainWnd = hidden;
-    COPYDATASTRUCT cds{1, static_cast<DWORD>(total), m_pHandOff.data()};
+    COPYDATASTRUCT cds{1, static_cast<DWORD>(m_pHandOff.size()), m_pHandOff.data()};
     SendMessageA(target, WM_COPYDATA, reinterpret_cast<WPARAM>(hidden),
                  reinterpret_cast<LPARAM>(&cds));
     // The receiver closes the hidden window before its answer; if it is still there, the paths

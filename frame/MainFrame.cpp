@@ -394,14 +394,10 @@ void CMainFrame::OnDropFiles(HDROP drop) {
 
 void CMainFrame::OnCopyData(HWND sender, const COPYDATASTRUCT* cds) {
     std::vector<std::string> paths;
-    const char* p = static_cast<const char*>(cds->lpData);
-    const char* end = p + cds->cbData;
-    // Each path must end inside the block; an unterminated tail is ignored.
-    while (p && p < end && *p) {
-        const char* z = static_cast<const char*>(memchr(p, 0, end - p));
-        if (!z) break;
-        paths.emplace_back(p, z);
-        p = z + 1;
+    try {
+        store::ReadHandOffList(static_cast<const uint8_t*>(cds->lpData), cds->cbData, paths);
+    } catch (const std::bad_alloc&) {
+        // The paths read so far are taken; the sender's process reports nothing either way.
     }
     // The paths are saved at once: after a crash they would otherwise sit unlisted.
     m_repo.DispatchPaths(paths, false);

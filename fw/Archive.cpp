@@ -1,13 +1,15 @@
 // Buffered archive stream.
 #include "fw/Archive.h"
 
+#include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "fw/Exceptions.h"
 
 namespace fw {
 
-CArchive::CArchive(CFile& file, Mode mode) : m_file(file), m_mode(mode), m_buf(kBufferSize) {
+CArchive::CArchive(CByteStream& file, Mode mode) : m_file(file), m_mode(mode), m_buf(kBufferSize) {
     if (mode == load) {
         uint64_t len = file.GetLength(), pos = file.GetPosition();
         m_remaining = len > pos ? len - pos : 0;

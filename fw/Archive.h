@@ -1,13 +1,13 @@
-// Buffered little-endian byte stream over a file, the way the program's data files are written.
+// Buffered little-endian byte stream over a file or memory, the way the program's data files are
+// written.
 #pragma once
-
-#include <windows.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "fw/File.h"
+#include "fw/ByteStream.h"
+#include "fw/WinTypes.h"
 
 namespace fw {
 
@@ -16,7 +16,7 @@ public:
     enum Mode { load, store };
     static constexpr DWORD kBufferSize = 4096;
 
-    CArchive(CFile& file, Mode mode);
+    CArchive(CByteStream& file, Mode mode);
     // A store archive that was neither flushed nor closed drops its buffer.
     ~CArchive() = default;
     CArchive(const CArchive&) = delete;
@@ -53,7 +53,7 @@ public:
 private:
     void Fill();
 
-    CFile& m_file;
+    CByteStream& m_file;
     Mode m_mode;
     std::vector<char> m_buf;
     DWORD m_pos = 0;

@@ -15,19 +15,6 @@ UINT CArchiveException::MessageId() const {
     }
 }
 
-CFileException CFileException::FromLastError(DWORD err) {
-    switch (err) {
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND: return CFileException(fileNotFound);
-        case ERROR_DISK_FULL:
-        case ERROR_HANDLE_DISK_FULL: return CFileException(diskFull);
-        case ERROR_ACCESS_DENIED:
-        case ERROR_SHARING_VIOLATION:
-        case ERROR_LOCK_VIOLATION: return CFileException(accessDenied);
-        default: return CFileException(generic);
-    }
-}
-
 UINT CFileException::MessageId() const {
     switch (m_cause) {
         case fileNotFound: return IDS_ERR_FILE_NOT_FOUND;

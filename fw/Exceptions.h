@@ -1,7 +1,7 @@
 // The framework-style errors raised while a whole file is read or written, and their user texts.
 #pragma once
 
-#include <windows.h>
+#include "fw/WinTypes.h"
 
 namespace fw {
 
@@ -31,6 +31,7 @@ class CFileException : public CException {
 public:
     enum Cause { generic, fileNotFound, diskFull, accessDenied };
     explicit CFileException(Cause c) : m_cause(c) {}
+    // The cause of a system error code (defined with the file layer).
     static CFileException FromLastError(DWORD err);
     UINT MessageId() const override;
     Cause m_cause;

@@ -5,6 +5,19 @@
 
 namespace fw {
 
+CFileException CFileException::FromLastError(DWORD err) {
+    switch (err) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND: return CFileException(fileNotFound);
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL: return CFileException(diskFull);
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION: return CFileException(accessDenied);
+        default: return CFileException(generic);
+    }
+}
+
 bool CFile::Open(const char* path, Mode mode) {
     Close();
     // Readers let a finished save be renamed over the file they are reading.

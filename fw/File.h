@@ -6,14 +6,16 @@
 #include <cstdint>
 #include <utility>
 
+#include "fw/ByteStream.h"
+
 namespace fw {
 
 // A file handle that closes itself; the buffered archive streams read and write through it.
-class CFile {
+class CFile : public CByteStream {
 public:
     enum Mode { modeRead, modeReadWrite, modeCreate };
     CFile() = default;
-    ~CFile() { Close(); }
+    ~CFile() override { Close(); }
     CFile(const CFile&) = delete;
     CFile& operator=(const CFile&) = delete;
 
@@ -22,14 +24,14 @@ public:
     bool Open(const char* path, Mode mode);
     bool IsOpen() const { return m_h != INVALID_HANDLE_VALUE; }
     // Reads up to n bytes; returns how many arrived. Raises CFileException on an I/O error.
-    DWORD Read(void* buf, DWORD n);
+    DWORD Read(void* buf, DWORD n) override;
     // Writes all n bytes or raises CFileException.
-    void Write(const void* buf, DWORD n);
-    void SeekToBegin();
-    uint64_t GetLength() const;
-    uint64_t GetPosition() const;
+    void Write(const void* buf, DWORD n) override;
+    void SeekToBegin() override;
+    uint64_t GetLength() const override;
+    uint64_t GetPosition() const override;
     // Forces written data to the disk; raises CFileException on failure.
-    void Flush();
+    void Flush() override;
     void Close();
     HANDLE Handle() const { return m_h; }
 

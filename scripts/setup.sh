@@ -15,7 +15,7 @@ fi
 
 for p in mingw-w64 g++-mingw-w64-i686-posix cmake make googletest wine wine32:i386 xvfb xauth \
          locales x11-apps imagemagick xdotool fonts-wine fonts-ipafont-gothic \
-         fp-utils p7zip-full nsis python3; do
+         fp-utils p7zip-full nsis python3 clang-14 libclang-rt-14-dev; do
     have "$p" || need_pkgs+=("$p")
 done
 

@@ -7,6 +7,8 @@ brenna_build
 
 # The tests never touch core code that includes window headers.
 bash scripts/check-layers.sh
+# Every reader of outside bytes, built natively with sanitizers, over its seeds and former failures.
+bash scripts/fuzz.sh --regression
 
 # A private prefix: the tests write to its registry, desktop and application-data folder.
 prefix=${BRENNA_TEST_PREFIX:-$build/wineprefix}

@@ -4,25 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "fw/Archive.h"
-#include "fw/Exceptions.h"
-
 namespace {
-
-// Stored records hold paths of at most MAX_PATH bytes with their zero; anything longer was not
-// written by this program and counts as damage.
-constexpr uint32_t kMaxPathLen = MAX_PATH;
-constexpr uint32_t kMaxDescriptionLen = 0x7FFFFFFF;
-
-BOOL SetString(std::string& field, const char* text) {
-    try {
-        field = text ? text : "";
-    } catch (const std::bad_alloc&) {
-        field.clear();
-        return FALSE;
-    }
-    return TRUE;
-}
 
 FILETIME NowUtc() {
     SYSTEMTIME st;
@@ -32,18 +14,7 @@ FILETIME NowUtc() {
     return ft;
 }
 
-// The reader refuses a path that does not fit in kMaxPathLen with its zero, so it is never
-// taken in the first place.
-BOOL SetPath(std::string& field, const char* text) {
-    if (text && strlen(text) >= kMaxPathLen) return FALSE;
-    return SetString(field, text);
-}
-
 }  // namespace
-
-BOOL CBrennaItem::SetSource(const char* text) { return SetPath(m_source, text); }
-BOOL CBrennaItem::SetStored(const char* text) { return SetPath(m_stored, text); }
-BOOL CBrennaItem::SetDescription(const char* text) { return SetString(m_description, text); }
 
 BOOL CBrennaItem::InitNew(const char* source, const char* stored, DWORD fileFlag) {
     if (!SetSource(source) || !SetStored(stored)) return FALSE;
@@ -85,7 +56,7 @@ bool CBrennaItem::CopyRebased(const CBrennaItem& other, const std::string& oldFo
                               const std::string& newFolder) {
     std::string stored =
         newFolder + other.m_stored.substr(std::min(oldFolder.size(), other.m_stored.size()));
-    if (stored.size() >= kMaxPathLen || other.m_source.size() >= kMaxPathLen) return false;
+    if (stored.size() >= MAX_PATH || other.m_source.size() >= MAX_PATH) return false;
     m_evacuationTime = other.m_evacuationTime;
     m_fileFlag = other.m_fileFlag;
     m_generation = other.m_generation;
@@ -99,45 +70,6 @@ bool CBrennaItem::CopyRebased(const CBrennaItem& other, const std::string& oldFo
     m_size = other.m_size;
     m_stored.swap(stored);
     return true;
-}
-
-void CBrennaItem::Serialize(fw::CArchive& ar) {
-    if (ar.IsStoring()) {
-        ar.WriteFileTime(m_evacuationTime);
-        ar.WriteU32(m_fileFlag);
-        ar.WriteU32(static_cast<uint32_t>(m_source.size() + 1));
-        ar.WriteU32(static_cast<uint32_t>(m_stored.size() + 1));
-        ar.WriteU32(static_cast<uint32_t>(m_description.size() + 1));
-        ar.WriteU32(m_generation);
-        ar.WriteStringZ(m_source);
-        ar.WriteStringZ(m_stored);
-        ar.WriteStringZ(m_description);
-    } else {
-        ReadRecord(ar, true);
-    }
-}
-
-void CBrennaItem::LoadVersion1(fw::CArchive& ar) { ReadRecord(ar, false); }
-
-void CBrennaItem::ReadRecord(fw::CArchive& ar, bool hasGeneration) {
-    FILETIME time = ar.ReadFileTime();
-    DWORD fileFlag = ar.ReadU32();
-    uint32_t l1 = ar.ReadU32(), l2 = ar.ReadU32(), l3 = ar.ReadU32();
-    DWORD generation = hasGeneration ? ar.ReadU32() : 0;
-    // Every length is checked against the data before anything is allocated.
-    std::string source = ar.ReadCountedString(l1, kMaxPathLen);
-    std::string stored = ar.ReadCountedString(l2, kMaxPathLen);
-    std::string description = ar.ReadCountedString(l3, kMaxDescriptionLen);
-    m_evacuationTime = time;
-    m_fileFlag = fileFlag;
-    m_generation = generation;
-    m_source = std::move(source);
-    m_stored = std::move(stored);
-    m_description = std::move(description);
-    if (m_driveOverride && !m_stored.empty()) m_stored[0] = m_driveOverride;
-    // A backup-run item is refreshed once the catalogue has linked it to its history. A missing
-    // copy of an ordinary item shows as attributes 0xFFFFFFFF; the catalogue reports it.
-    if (m_generation == 0) Refresh();
 }
 
 std::string CBrennaItem::CurrentCopy() const {

@@ -1,7 +1,7 @@
 // One catalogue row: an evacuated file or folder, or one run of a backup definition.
 #pragma once
 
-#include <windows.h>
+#include "fw/WinTypes.h"
 
 #include <cstdint>
 #include <string>

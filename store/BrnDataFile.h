@@ -10,63 +10,12 @@
 #include <vector>
 
 #include "store/BrnFile.h"
+#include "store/BrnPack.h"
 #include "fw/Archive.h"
 #include "fw/AtomicFile.h"
 #include "fw/Object.h"
 
 class CBrennaItem;
-
-// One file of one pack: where the source was and which copy in the repository holds it.
-class CBrnBackupItem : public fw::CObject {
-public:
-    CBrnBackupItem() = default;
-
-    // Copies both strings. False when memory runs out or either would not fit in MAX_PATH with
-    // its terminator; the entry is then unchanged.
-    bool Set(const std::string& source, const std::string& storedName);
-    void SetOwned(bool owned) { m_owned = owned ? 1 : 0; }
-
-    // Full path of the source file at the time of the run.
-    const std::string& Source() const { return m_source; }
-    // The copy relative to the repository folder: br<NNNNNN>\<file name>.
-    const std::string& StoredName() const { return m_storedName; }
-    uint32_t SourceLength() const { return static_cast<uint32_t>(m_source.size() + 1); }
-    uint32_t StoredLength() const { return static_cast<uint32_t>(m_storedName.size() + 1); }
-    // True when this pack's run made the copy; false when it refers to an earlier pack's copy.
-    bool IsOwned() const { return m_owned != 0; }
-
-    // Reading raises fw::CArchiveException for lengths the data do not hold.
-    void Serialize(fw::CArchive& ar) override;
-
-private:
-    std::string m_storedName;
-    std::string m_source;
-    int32_t m_owned = 0;
-};
-
-// One recorded run: its time, the definition as it was run, and its entries.
-class CBrnBackupItemPack : public fw::CObject {
-public:
-    CBrnBackupItemPack();
-    CBrnBackupItemPack(const FILETIME& runTime, const CBrnFile& definition);
-
-    // Appends the entry; the entry count follows the entries.
-    void AddItem(std::unique_ptr<CBrnBackupItem> entry);
-
-    const FILETIME& RunTime() const { return m_runTime; }
-    int32_t EntryCount() const { return static_cast<int32_t>(m_entries.size()); }
-    const std::vector<std::unique_ptr<CBrnBackupItem>>& Entries() const { return m_entries; }
-    std::vector<std::unique_ptr<CBrnBackupItem>>& Entries() { return m_entries; }
-    const CBrnFile& Definition() const { return *m_pDefinition; }
-
-    // Reading raises fw::CArchiveException for lengths or counts the data do not hold.
-    void Serialize(fw::CArchive& ar) override;
-
-private:
-    FILETIME m_runTime{};
-    std::vector<std::unique_ptr<CBrnBackupItem>> m_entries;
-    std::unique_ptr<CBrnFile> m_pDefinition;
-};
 
 // The history data file of one definition. Its path is the stored path of the first linked
 // catalogue item (or, before one is linked, the path CreateForDefinition chose).

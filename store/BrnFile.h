@@ -2,7 +2,7 @@
 // the ".brn" file that holds them.
 #pragma once
 
-#include <windows.h>
+#include "fw/WinTypes.h"
 
 #include <cstdint>
 #include <memory>
@@ -12,7 +12,7 @@
 
 #include "fw/Archive.h"
 #include "fw/Exceptions.h"
-#include "fw/File.h"
+#include "fw/ByteStream.h"
 #include "fw/Object.h"
 
 namespace store {
@@ -22,6 +22,8 @@ void WriteGuid(fw::CArchive& ar, const GUID& id);
 GUID ReadGuid(fw::CArchive& ar);
 // Reads a four-byte magic and a u32 version; anything else raises an unexpected-format error.
 void ReadMagicAndVersion(fw::CArchive& ar, const char (&magic)[4], uint32_t version);
+// A new identifier for a definition written before it has one; false when none can be made.
+bool NewIdentifier(GUID& id);
 
 // Shows the standard message of a reading or writing error in a stop box, naming the file it
 // concerns when path is not empty.
@@ -88,7 +90,7 @@ public:
     const GUID& Identifier() const { return m_identifier; }
 
 private:
-    std::unique_ptr<fw::CFile> m_pFile;
+    std::unique_ptr<fw::CByteStream> m_pFile;
     // The open file's path, for messages about it.
     std::string m_path;
     std::string m_folder;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "store/BrnDataFile.h"
+#include "store/CatalogueFormat.h"
 #include "fw/Archive.h"
 #include "fw/AtomicFile.h"
 #include "fw/Exceptions.h"
@@ -15,9 +16,6 @@
 
 namespace {
 
-constexpr char kMagic[4] = {'B', 'R', 'N', 'G'};
-constexpr DWORD kVersion2 = 0x00020000;
-constexpr DWORD kVersion1 = 0x00010000;
 // A message that lists items names at most this many, so that it fits on the screen.
 constexpr size_t kMaxListedItems = 20;
 
@@ -71,29 +69,7 @@ bool CDataFile::ReadRecords(FileContent& content) const {
     }
     try {
         fw::CArchive ar(file, fw::CArchive::load);
-        char header[12];
-        if (ar.ReadSome(header, sizeof header) != sizeof header)
-            throw fw::CArchiveException(fw::CArchiveException::endOfFile);
-        if (memcmp(header, kMagic, 4) != 0)
-            throw fw::CArchiveException(fw::CArchiveException::badFormat);
-        DWORD version;
-        int32_t count;
-        memcpy(&version, header + 4, 4);
-        memcpy(&count, header + 8, 4);
-        if (version != kVersion2 && version != kVersion1)
-            throw fw::CArchiveException(fw::CArchiveException::badFormat);
-        for (int32_t i = 0; i < count; ++i) {
-            auto item = std::make_unique<CBrennaItem>();
-            item->m_driveOverride = m_driveOverride;
-            if (version == kVersion2)
-                item->Serialize(ar);
-            else
-                item->LoadVersion1(ar);
-            content.records.push_back(std::move(item));
-        }
-        // A count lower than the records that follow (negative ones included) would lose the
-        // rest at the next save; such a file is damaged, not short.
-        if (ar.Remaining() > 0) throw fw::CArchiveException(fw::CArchiveException::damaged);
+        store::ReadCatalogue(ar, m_driveOverride, content.records);
     } catch (const fw::CException& e) {
         content.faultId = e.MessageId();
     } catch (const std::bad_alloc&) {
@@ -128,6 +104,7 @@ void CDataFile::Adopt(std::unique_ptr<CBrennaItem> item, std::vector<const CBren
     // Room first, so that the item is never linked to a history and then lost to a failed append.
     MakeRoom(m_items);
     if (item->m_generation == 0) {
+        item->Refresh();
         if (item->IsCopyMissing()) missing.push_back(item.get());
         m_items.push_back(std::move(item));
         return;
@@ -299,10 +276,7 @@ BOOL CDataFile::Save(BOOL force, bool merge) {
     if (!out.Create(m_path)) return FALSE;
     try {
         fw::CArchive ar(out.File(), fw::CArchive::store);
-        ar.Write(kMagic, 4);
-        ar.WriteU32(kVersion2);
-        ar.WriteI32(static_cast<int32_t>(m_items.size()));
-        for (auto& item : m_items) item->Serialize(ar);
+        store::WriteCatalogue(ar, m_items);
         ar.Flush();
     } catch (const fw::CException&) {
         out.Abandon();
@@ -316,8 +290,8 @@ BOOL CDataFile::Save(BOOL force, bool merge) {
                             MB_OK | MB_ICONSTOP);
         return FALSE;
     }
-    memcpy(m_magic, kMagic, 4);
-    m_version = kVersion2;
+    memcpy(m_magic, "BRNG", 4);
+    m_version = 0x00020000;
     m_count = static_cast<int32_t>(m_items.size());
     m_changed = false;
     m_keepDamaged = false;

@@ -145,4 +145,22 @@ int DropEffectOf(const uint8_t* data, size_t size) {
     return 0;
 }
 
+Bytes BuildHandOffList(const std::vector<std::string>& paths) {
+    Bytes out;
+    for (const std::string& p : paths) PutString(out, p);
+    out.push_back(0);
+    return out;
+}
+
+void ReadHandOffList(const uint8_t* data, size_t size, std::vector<std::string>& paths) {
+    size_t pos = 0;
+    while (data && pos < size && data[pos]) {
+        const void* zero = memchr(data + pos, 0, size - pos);
+        if (!zero) break;
+        size_t end = static_cast<const uint8_t*>(zero) - data;
+        paths.emplace_back(reinterpret_cast<const char*>(data) + pos, end - pos);
+        pos = end + 1;
+    }
+}
+
 }  // namespace store

@@ -36,6 +36,9 @@ Bytes BuildItemBlock(const std::vector<TransferRecord>& records);
 Bytes BuildFileList(const std::vector<std::string>& paths,
                     const std::vector<TransferRecord>* items = nullptr, uint32_t marker = 0);
 Bytes BuildDropEffectBlock(uint32_t effect);
+// The paths a starting process hands to the running one: each with its zero byte, then an
+// empty string.
+Bytes BuildHandOffList(const std::vector<std::string>& paths);
 
 // Reads an item block of size bytes. Every count and length is checked against size, every
 // string must end with its zero byte inside its record and hold no other zero, and paths must
@@ -47,6 +50,9 @@ bool ReadFileList(const uint8_t* data, size_t size, std::vector<std::string>& pa
 // Where the item block of a file list with trailer starts; 0 when the list has no trailer with
 // this marker (a wide list, a list that does not end inside the block, too few bytes after it).
 size_t FindItemTrailer(const uint8_t* data, size_t size, uint32_t marker);
+// The paths of a hand-off list of size bytes (data may be null when size is 0). The list ends at
+// its empty string; a last path that does not end inside the block is dropped.
+void ReadHandOffList(const uint8_t* data, size_t size, std::vector<std::string>& paths);
 // The effect a "Preferred DropEffect" block asks for: 1 copy, 2 move, 3 link, 0 none or unknown.
 int DropEffectOf(const uint8_t* data, size_t size);
 

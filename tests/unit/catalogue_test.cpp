@@ -210,7 +210,11 @@ TEST_F(Catalogue, DamagedLengthsAreRejectedWithoutReadingPastTheData) {
     std::string noTerminator = good;
     noTerminator[28 + 9 - 1] = 'X';  // the source's zero byte
     std::string tooLongPath = Record(1, 2, 1, std::string(300, 'a'), repo / "x", "", 0);
-    for (const auto& rec : {zeroLength, hugeLength, noTerminator, tooLongPath}) {
+    // A zero inside a path would make the program delete or restore a shorter path than the
+    // record names (here the numbered folder itself).
+    std::string zeroInPath =
+        Record(1, 2, 1, "C:\a.txt", repo / "br000000" + std::string(1, '\0') + "a.txt", "", 0);
+    for (const auto& rec : {zeroLength, hugeLength, noTerminator, tooLongPath, zeroInPath}) {
         testutil::WriteFile(DataPath(), Header(0x00020000, 2) + good + rec);
         CDataFile c;
         c.SetFolder(repo.Path());
