@@ -2,7 +2,9 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -64,6 +66,61 @@ inline double RunAndTime(const std::string& commandLine) {
     WaitForSingleObject(p, INFINITE);
     CloseHandle(p);
     return Now() - t0;
+}
+
+// The program started on repo (its Brenna.ini) with its window shown and every row of the
+// catalogue in the list, answering messages.
+struct ShownProgram {
+    HANDLE process = nullptr;
+    HWND frame = nullptr;
+    double seconds = 0;  // from start to the full list
+};
+
+inline ShownProgram StartAndWaitForList(const std::string& repo) {
+    ShownProgram r;
+    double t0 = Now();
+    r.process = Start(Quote(ProgramPath()) + " -c " + Quote(repo + "\\Brenna.ini"));
+    if (!r.process) return r;
+    std::string title = "Brennahold - " + repo;
+    int expected = -1;
+    for (;;) {
+        HWND frame = FindWindowA("BrennaholdFrame", title.c_str());
+        if (frame && IsWindowVisible(frame)) {
+            HWND list = FindWindowExA(frame, nullptr, WC_LISTVIEWA, nullptr);
+            if (list) {
+                if (expected < 0) {
+                    // The number of items, read once from the file header.
+                    HANDLE h = CreateFileA((repo + "\\brenna.dat").c_str(), GENERIC_READ,
+                                           FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                           OPEN_EXISTING, 0, nullptr);
+                    char header[12] = {};
+                    DWORD got = 0;
+                    ReadFile(h, header, 12, &got, nullptr);
+                    CloseHandle(h);
+                    memcpy(&expected, header + 8, 4);
+                }
+                if (SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == expected) {
+                    r.frame = frame;
+                    break;
+                }
+            }
+        }
+        if (Now() - t0 > 600) break;
+        Sleep(5);
+    }
+    // The window has painted its first rows once it answers.
+    if (r.frame) SendMessageA(r.frame, WM_NULL, 0, 0);
+    r.seconds = Now() - t0;
+    return r;
+}
+
+inline void CloseProgram(ShownProgram& p) {
+    if (p.frame) PostMessageA(p.frame, WM_CLOSE, 0, 0);
+    if (p.process) {
+        WaitForSingleObject(p.process, 60000);
+        CloseHandle(p.process);
+    }
+    p = {};
 }
 
 }  // namespace bench

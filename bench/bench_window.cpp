@@ -56,37 +56,11 @@ Result Measure(const std::string& repo) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (GetFileAttributesExA((repo + "\\brenna.dat").c_str(), GetFileExInfoStandard, &data))
         r.fileSize = data.nFileSizeLow;
-    double t0 = Now();
-    HANDLE process = Start(Quote(ProgramPath()) + " -c " + Quote(repo + "\\Brenna.ini"));
-    if (!process) return r;
-    std::string title = "Brennahold - " + repo;
-    HWND frame = nullptr, list = nullptr;
-    int expected = -1;
-    for (;;) {
-        frame = FindWindowA("BrennaholdFrame", title.c_str());
-        if (frame && IsWindowVisible(frame)) {
-            list = FindWindowExA(frame, nullptr, WC_LISTVIEWA, nullptr);
-            if (list) {
-                if (expected < 0) {
-                    // The number of items, read once from the file header.
-                    HANDLE h = CreateFileA((repo + "\\brenna.dat").c_str(), GENERIC_READ,
-                                           FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                           OPEN_EXISTING, 0, nullptr);
-                    char header[12];
-                    DWORD got = 0;
-                    ReadFile(h, header, 12, &got, nullptr);
-                    CloseHandle(h);
-                    memcpy(&expected, header + 8, 4);
-                }
-                if (SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == expected) break;
-            }
-        }
-        if (Now() - t0 > 600) break;
-        Sleep(5);
-    }
-    // The window has painted its first rows once it answers.
-    SendMessageA(frame, WM_NULL, 0, 0);
-    r.shown = Now() - t0;
+    ShownProgram shown = StartAndWaitForList(repo);
+    if (!shown.process) return r;
+    HWND frame = shown.frame;
+    HANDLE process = shown.process;
+    r.shown = shown.seconds;
     // Descending then ascending by the sorted column (Name): two full sorts.
     double s0 = Now();
     SendMessageA(frame, WM_COMMAND, 32780, 0);
@@ -98,9 +72,7 @@ Result Measure(const std::string& repo) {
     // Wine reports the committed private bytes as the page-file usage.
     r.memory = static_cast<double>(std::max(pmc.PrivateUsage, pmc.PagefileUsage));
     r.workingSet = static_cast<double>(pmc.WorkingSetSize);
-    PostMessageA(frame, WM_CLOSE, 0, 0);
-    WaitForSingleObject(process, 60000);
-    CloseHandle(process);
+    CloseProgram(shown);
     return r;
 }
 
