@@ -7,6 +7,7 @@
 #include <new>
 
 #include "fw/Exceptions.h"
+#include "fw/Faults.h"
 #include "fw/File.h"
 #include "fw/Prompt.h"
 #include "fw/Strings.h"
@@ -154,7 +155,7 @@ CBackupStore::Slot CBackupStore::Folder(unsigned n, const std::string& path) {
     }
     if (state == file) return blocked;  // a stray file of that name cannot hold copies
     if (state == absent) {
-        if (!CreateDirectoryA(path.c_str(), nullptr)) return failed;
+        if (!fw::CreateDirectoryChecked(path.c_str())) return failed;
         state = present;
     }
     return ready;
@@ -297,7 +298,7 @@ BOOL RecordRun(CDataFile& catalogue, const CBrnFile& definition, const std::stri
             return FALSE;
         }
         if (history) history->AbandonUpdate();
-        if (!createdPath.empty()) DeleteFileA(createdPath.c_str());
+        if (!createdPath.empty()) fw::DeleteFileRetrying(createdPath.c_str());
         for (const std::string& name : made)
             util::ForceDeleteFile(util::JoinPath(repository, name).c_str());
         return FALSE;
@@ -333,7 +334,7 @@ BOOL RecordRun(CDataFile& catalogue, const CBrnFile& definition, const std::stri
             // Nothing to record: the history file stays exactly as it was, and a first run
             // leaves none behind.
             history->AbandonUpdate();
-            if (!createdPath.empty()) DeleteFileA(createdPath.c_str());
+            if (!createdPath.empty()) fw::DeleteFileRetrying(createdPath.c_str());
             fw::MessageId(IDS_NO_FILES_ADDED, MB_OK | MB_ICONINFORMATION);
             return TRUE;
         }
