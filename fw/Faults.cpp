@@ -90,8 +90,6 @@ void DisarmFaults() {
 
 bool FaultInjected() { return g_injected; }
 
-int CountedCalls(FileOp op) { return g_armed[static_cast<int>(op)].calls; }
-
 HANDLE CreateFileChecked(const char* path, DWORD access, DWORD share, DWORD disposition,
                          DWORD flags) {
     if (MayWrite(access, disposition) && FailsHere(FileOp::create)) return INVALID_HANDLE_VALUE;

@@ -23,8 +23,6 @@ void DisarmFaults();
 // True when an armed step has failed since the last FailCalls or DisarmFaults: a run of an
 // operation that never reached its armed step has completed unhindered.
 bool FaultInjected();
-// The steps of op counted since it was last armed.
-int CountedCalls(FileOp op);
 
 // The test switch BRENNAHOLD_END_AT_WRITE=N of the environment, read once when the process starts:
 // the process ends itself (no clean-up, exit code kEndedAtWrite) just before its Nth step of any
