@@ -6,6 +6,7 @@
 #include "backup/BackupRun.h"
 #include "frame/FindIniDialog.h"
 #include "frame/MainFrame.h"
+#include "fw/Faults.h"
 #include "fw/Prompt.h"
 #include "fw/Strings.h"
 #include "resource.h"
@@ -58,7 +59,7 @@ BOOL CBrennaApp::EnsureDirectory(const char* path) {
         if (attr & FILE_ATTRIBUTE_DIRECTORY) return TRUE;
         if (!util::ForceDeleteFile(path)) return FALSE;
     }
-    return CreateDirectoryA(path, nullptr);
+    return fw::CreateDirectoryChecked(path);
 }
 
 BOOL CBrennaApp::ChooseRepository(std::string& ini) {

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "fw/Exceptions.h"
+#include "fw/Faults.h"
 #include "fw/File.h"
 #include "fw/Prompt.h"
 #include "fw/Strings.h"
@@ -154,7 +155,7 @@ CBackupStore::Slot CBackupStore::Folder(unsigned n, const std::string& path) {
     }
     if (state == file) return blocked;  // a stray file of that name cannot hold copies
     if (state == absent) {
-        if (!CreateDirectoryA(path.c_str(), nullptr)) return failed;
+        if (!fw::CreateDirectoryChecked(path.c_str())) return failed;
         state = present;
     }
     return ready;
@@ -182,7 +183,13 @@ bool CopyIntoBackupStore(CBackupStore& store, const std::string& source, std::st
             storedName = path.substr(store.Repository().size() + 1);
             return true;
         }
-        // Nothing in the way: the source itself could not be copied.
+        // Only a copy already there moves the search on. Anything else (a full disk) would
+        // otherwise leave an empty file behind at every number on the way.
+        DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+            SetLastError(error);
+            return false;
+        }
         if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
     }
 }
@@ -199,6 +206,21 @@ bool IsFileChanged(const std::string& repository, const ListedFile& source,
     return size != source.size ||
            util::CompareFileTimeValues(data.ftLastWriteTime, source.lastWrite) != 0;
 }
+
+namespace {
+
+// A source that cannot be read (in use, gone) is left out of the pack; a repository that cannot be
+// written must fail the run rather than record a pack that silently lacks the changes.
+bool CopyOrLeaveOut(CBackupStore& store, const std::string& source, std::string& storedName) {
+    if (CopyIntoBackupStore(store, source, storedName)) return true;
+    DWORD error = GetLastError();
+    if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL || error == ERROR_WRITE_FAULT ||
+        error == ERROR_WRITE_PROTECT)
+        throw fw::CFileException::FromLastError(error);
+    return false;
+}
+
+}  // namespace
 
 int CompareWithLastPack(CBackupStore& store, const std::vector<ListedFile>& files,
                         const CBrnBackupItemPack* last,
@@ -221,7 +243,7 @@ int CompareWithLastPack(CBackupStore& store, const std::vector<ListedFile>& file
         std::string stored;
         if (c < 0) {
             // New: a file that cannot be copied stays out of the pack.
-            if (CopyIntoBackupStore(store, f.path, stored)) {
+            if (CopyOrLeaveOut(store, f.path, stored)) {
                 add(f.path, stored, true);
                 ++changes;
             }
@@ -233,7 +255,7 @@ int CompareWithLastPack(CBackupStore& store, const std::vector<ListedFile>& file
         } else {
             const CBrnBackupItem& h = *history[j];
             if (IsFileChanged(store.Repository(), f, h.StoredName()) &&
-                CopyIntoBackupStore(store, f.path, stored)) {
+                CopyOrLeaveOut(store, f.path, stored)) {
                 add(f.path, stored, true);
                 ++changes;
             } else {
@@ -297,7 +319,7 @@ BOOL RecordRun(CDataFile& catalogue, const CBrnFile& definition, const std::stri
             return FALSE;
         }
         if (history) history->AbandonUpdate();
-        if (!createdPath.empty()) DeleteFileA(createdPath.c_str());
+        if (!createdPath.empty()) fw::DeleteFileRetrying(createdPath.c_str());
         for (const std::string& name : made)
             util::ForceDeleteFile(util::JoinPath(repository, name).c_str());
         return FALSE;
@@ -333,7 +355,7 @@ BOOL RecordRun(CDataFile& catalogue, const CBrnFile& definition, const std::stri
             // Nothing to record: the history file stays exactly as it was, and a first run
             // leaves none behind.
             history->AbandonUpdate();
-            if (!createdPath.empty()) DeleteFileA(createdPath.c_str());
+            if (!createdPath.empty()) fw::DeleteFileRetrying(createdPath.c_str());
             fw::MessageId(IDS_NO_FILES_ADDED, MB_OK | MB_ICONINFORMATION);
             return TRUE;
         }
@@ -391,9 +413,20 @@ BOOL RunDefinition(CRepository& repository, const std::string& path) {
     SystemTimeToFileTime(&now, &runTime);
     size_t before = repository.Count();
     int changeCount = 0;
-    BOOL ok = RecordRun(repository.Catalogue(), definition, path, runTime, changeCount);
-    if (ok) repository.ItemsAppended(before);
-    return ok;
+    if (!RecordRun(repository.Catalogue(), definition, path, runTime, changeCount)) return FALSE;
+    if (repository.Count() == before) return TRUE;
+    repository.ItemsAppended(before);
+    // The pack is in the history now. A catalogue on disk without its item would hide it for
+    // good (the next run finds nothing new), so the catalogue is saved at once, and when it
+    // cannot be, the pack and the copies it owns are taken out again.
+    if (repository.Save(FALSE)) return TRUE;
+    for (size_t i = repository.Count(); i-- > before;)
+        if (repository.Item(i)->m_generation > 0 &&
+            CompareFileTime(&repository.Item(i)->m_evacuationTime, &runTime) >= 0) {
+            repository.RemoveItem(repository.Item(i));
+            break;
+        }
+    return FALSE;
 }
 
 }  // namespace backup

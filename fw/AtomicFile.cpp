@@ -19,11 +19,11 @@ bool CAtomicFile::Create(const std::string& target) {
     std::string folder(full, file);
     char temp[MAX_PATH];
     if (folder.empty() || folder.size() >= MAX_PATH - 14 ||
-        !GetTempFileNameA(folder.c_str(), "brn", 0, temp))
+        !CreateTempFileChecked(folder.c_str(), "brn", temp))
         return false;
     m_temp = temp;
     if (!m_file.Open(m_temp.c_str(), CFile::modeCreate)) {
-        DeleteFileA(m_temp.c_str());
+        DeleteFileRetrying(m_temp.c_str());
         m_temp.clear();
         return false;
     }
@@ -41,7 +41,7 @@ bool CAtomicFile::Commit(const std::string& keepOldAs, bool* keptAway) {
     }
     m_file.Close();
     if (!keepOldAs.empty() &&
-        !MoveFileChecked(m_target.c_str(), keepOldAs.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        !MoveFileRetrying(m_target.c_str(), keepOldAs.c_str(), MOVEFILE_WRITE_THROUGH)) {
         Abandon();
         return false;
     }
@@ -57,11 +57,11 @@ bool CAtomicFile::Commit(const std::string& keepOldAs, bool* keptAway) {
         if (!moved) Sleep(50);
     }
     if (!moved) {
-        DeleteFileA(m_temp.c_str());
+        DeleteFileRetrying(m_temp.c_str());
         m_temp.clear();
         // Without this the target would be gone: the old file goes back where it was.
         if (!keepOldAs.empty() &&
-            !MoveFileChecked(keepOldAs.c_str(), m_target.c_str(), MOVEFILE_WRITE_THROUGH) &&
+            !MoveFileRetrying(keepOldAs.c_str(), m_target.c_str(), MOVEFILE_WRITE_THROUGH) &&
             keptAway)
             *keptAway = true;
         return false;
@@ -72,7 +72,7 @@ bool CAtomicFile::Commit(const std::string& keepOldAs, bool* keptAway) {
 
 void CAtomicFile::Abandon() {
     if (m_file.IsOpen()) m_file.Close();
-    if (!m_temp.empty()) DeleteFileA(m_temp.c_str());
+    if (!m_temp.empty()) DeleteFileRetrying(m_temp.c_str());
     m_temp.clear();
 }
 

@@ -2,6 +2,7 @@
 #include "fw/File.h"
 
 #include "fw/Exceptions.h"
+#include "fw/Faults.h"
 
 namespace fw {
 
@@ -30,7 +31,7 @@ bool CFile::Open(const char* path, Mode mode) {
         share = 0;
         disp = CREATE_ALWAYS;
     }
-    m_h = CreateFileA(path, access, share, nullptr, disp, FILE_ATTRIBUTE_NORMAL, nullptr);
+    m_h = CreateFileChecked(path, access, share, disp, FILE_ATTRIBUTE_NORMAL);
     return IsOpen();
 }
 
@@ -42,7 +43,7 @@ DWORD CFile::Read(void* buf, DWORD n) {
 
 void CFile::Write(const void* buf, DWORD n) {
     DWORD done = 0;
-    if (!WriteFile(m_h, buf, n, &done, nullptr) || done != n)
+    if (!WriteFileChecked(m_h, buf, n, &done) || done != n)
         throw CFileException::FromLastError(GetLastError());
 }
 
@@ -64,7 +65,7 @@ uint64_t CFile::GetPosition() const {
 }
 
 void CFile::Flush() {
-    if (!FlushFileBuffers(m_h)) throw CFileException::FromLastError(GetLastError());
+    if (!FlushChecked(m_h)) throw CFileException::FromLastError(GetLastError());
 }
 
 void CFile::Close() {
@@ -91,11 +92,15 @@ BOOL RetryWhileShared(Op op) {
 }  // namespace
 
 BOOL CopyFileRetrying(const char* from, const char* to, BOOL failIfExists) {
-    return RetryWhileShared([&] { return CopyFileA(from, to, failIfExists); });
+    return RetryWhileShared([&] { return CopyFileChecked(from, to, failIfExists); });
 }
 
 BOOL DeleteFileRetrying(const char* path) {
-    return RetryWhileShared([&] { return DeleteFileA(path); });
+    return RetryWhileShared([&] { return DeleteFileChecked(path); });
+}
+
+BOOL MoveFileRetrying(const char* from, const char* to, DWORD flags) {
+    return RetryWhileShared([&] { return MoveFileChecked(from, to, flags); });
 }
 
 }  // namespace fw

@@ -90,9 +90,11 @@ private:
     WIN32_FIND_DATAA m_data{};
 };
 
-// Copies and deletes that wait out a moment's sharing: virus scanners and indexers open new files
-// briefly, so a sharing or lock violation is tried again for about a second before it counts.
+// Copies, deletes and renames that wait out a moment's sharing: virus scanners and indexers open
+// new files briefly, so a sharing or lock violation is tried again for about a second before it
+// counts. They go through the checked calls of fw/Faults.h.
 BOOL CopyFileRetrying(const char* from, const char* to, BOOL failIfExists);
 BOOL DeleteFileRetrying(const char* path);
+BOOL MoveFileRetrying(const char* from, const char* to, DWORD flags);
 
 }  // namespace fw

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "fw/Exceptions.h"
+#include "fw/Faults.h"
 #include "fw/File.h"
 #include "store/BrennaItem.h"
 #include "store/StoredPath.h"
@@ -85,11 +86,11 @@ bool CBrnDataFile::CreateForDefinition(const std::string& definitionPath, const 
     if (!store::AllocateHistoryPath(m_repository, definitionPath, path)) return false;
     // The name is taken at once so that copies made during the run never choose it; it stays
     // empty, which no header check accepts, until SavePacks puts the whole file in its place.
-    if (!fw::CHandle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr)))
+    if (!fw::CHandle(fw::CreateFileChecked(path.c_str(), GENERIC_WRITE, 0, CREATE_NEW,
+                                           FILE_ATTRIBUTE_NORMAL)))
         return false;
     if (!OpenPendingWrite(path)) {
-        DeleteFileA(path.c_str());
+        fw::DeleteFileRetrying(path.c_str());
         return false;
     }
     m_identifier = identifier;

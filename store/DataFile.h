@@ -43,6 +43,12 @@ public:
     // Deletes the item's copy, then takes it out of the catalogue; leaving, when set, is called
     // just before the object is deleted. False (item kept) when the copy could not be removed.
     BOOL RemoveItem(CBrennaItem* item, const std::function<void(CBrennaItem&)>& leaving = {});
+    // Takes the item out of the list (index receives its place), still linked to its history, so
+    // that a save leaves it out while its copy stays; ReinsertItem puts it back, ReleaseDetached
+    // finishes its removal once the copy is gone. Both mark the catalogue changed.
+    std::unique_ptr<CBrennaItem> DetachItem(CBrennaItem* item, size_t& index);
+    void ReinsertItem(std::unique_ptr<CBrennaItem> item, size_t index);
+    void ReleaseDetached(CBrennaItem& item);
     CBrnDataFile* FindHistory(const GUID& identifier) const;
     BOOL ImportItem(const CBrennaItem& other, const std::string& oldFolder);
 

@@ -3,6 +3,7 @@
 
 #include "store/BrnDataFile.h"
 #include "store/BrnFile.h"
+#include "fw/Faults.h"
 #include "fw/File.h"
 #include "fw/Exceptions.h"
 #include "store/BrennaItem.h"
@@ -41,7 +42,7 @@ BOOL CBrennaItem::WriteOut(const char* target) {
         if (!util::ForceDeleteFile(target)) return FALSE;
         attr = INVALID_FILE_ATTRIBUTES;
     }
-    if (attr == INVALID_FILE_ATTRIBUTES && !CreateDirectoryA(target, nullptr)) return FALSE;
+    if (attr == INVALID_FILE_ATTRIBUTES && !fw::CreateDirectoryChecked(target)) return FALSE;
     return util::CopyFolderTree(m_stored.c_str(), target);
 }
 
@@ -69,7 +70,7 @@ BOOL CBrennaItem::WriteOutRun(const char* target) {
     }
 
     // Only with the pack in hand is the target created: a lost or damaged history leaves none.
-    if (GetFileAttributesA(target) == INVALID_FILE_ATTRIBUTES && !CreateDirectoryA(target, nullptr))
+    if (GetFileAttributesA(target) == INVALID_FILE_ATTRIBUTES && !fw::CreateDirectoryChecked(target))
         return FALSE;
     const std::string& root = pack->Definition().Folder();
     for (const auto& e : entries) {

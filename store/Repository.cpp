@@ -6,6 +6,7 @@
 #include <cstring>
 #include <optional>
 
+#include "fw/Faults.h"
 #include "fw/File.h"
 #include "fw/Prompt.h"
 #include "fw/Strings.h"
@@ -78,6 +79,12 @@ BOOL CRepository::Save(BOOL force) {
     return saved;
 }
 
+BOOL CRepository::SaveOrTell(BOOL force) {
+    if (Save(force)) return TRUE;
+    fw::MessageId(IDS_FAILED_SAVE_FILE);
+    return FALSE;
+}
+
 int CRepository::Dispatch(const char* path) {
     if (!path || strlen(path) >= MAX_PATH) return 0;
     if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return 0;
@@ -141,7 +148,7 @@ BOOL CRepository::RecordCopy(const std::string& source, const std::string& copyF
 }
 
 BOOL CRepository::CopyDirectory(const char* source, const char* target) {
-    if (!CreateDirectoryA(target, nullptr)) return FALSE;
+    if (!fw::CreateDirectoryChecked(target)) return FALSE;
     FILETIME times[3] = {};
     FolderTimes(source, times, false);
     std::string pattern = std::string(source) + "\\*.*";
@@ -172,7 +179,7 @@ void CRepository::DispatchPaths(const std::vector<std::string>& paths, bool unde
     for (const auto& path : paths)
         if (Dispatch(path.c_str()) == 0) fw::MessageId(IDS_FAILED_SAVE_FILE);
     // Copies that the catalogue does not record would be invisible; say so.
-    if (!Save(FALSE)) fw::MessageId(IDS_FAILED_SAVE_FILE);
+    SaveOrTell(FALSE);
 }
 
 std::vector<CBrennaItem*> CRepository::ItemsNotFitting(const std::string& folder) const {
@@ -201,6 +208,31 @@ BOOL CRepository::RemoveItem(CBrennaItem* item) {
     return m_catalogue.RemoveItem(item, [this](CBrennaItem& leaving) {
         if (m_observer) m_observer->OnItemRemoved(leaving);
     });
+}
+
+BOOL CRepository::DeleteItem(CBrennaItem* item) {
+    CRepositoryLock lock(*this);
+    // The catalogue on disk gives the record up before the copy goes: a failure or a crash in
+    // between leaves a copy that nothing refers to, never a record whose copy is gone.
+    size_t index = 0;
+    std::unique_ptr<CBrennaItem> held = m_catalogue.DetachItem(item, index);
+    if (!held) return FALSE;
+    size_t before = m_catalogue.GetCount();
+    bool removed = m_catalogue.Save(FALSE, true) && item->RemoveStoredCopy();
+    if (removed) {
+        m_catalogue.ReleaseDetached(*item);
+        if (m_observer) m_observer->OnItemRemoved(*item);
+    } else {
+        // The copy stays (a run's history is rewritten whole or not at all), and so does its
+        // record, on disk too once a save goes through.
+        m_catalogue.ReinsertItem(std::move(held), index);
+        m_catalogue.Save(FALSE, true);
+    }
+    // What another process recorded meanwhile has been appended by the saves.
+    size_t count = m_catalogue.GetCount();
+    size_t merged = count - before - (removed ? 0 : 1);
+    if (m_observer && merged > 0) m_observer->OnItemsAdded(count - merged, merged, false);
+    return removed ? TRUE : FALSE;
 }
 
 void CRepository::ItemsAppended(size_t first) {

@@ -77,6 +77,8 @@ public:
     // Writes "brenna.dat" when force is set or the catalogue changed, holding the mutex. Items
     // that another process recorded meanwhile are kept (and appended here, for the observer).
     BOOL Save(BOOL force);
+    // Save, telling the user "Failed to save file" when it fails.
+    BOOL SaveOrTell(BOOL force);
 
     // The entry of every path: a shortcut stands for its target; a ".brn" file is run as a
     // backup definition when "brnfile" is on; anything else is evacuated. 0 on failure.
@@ -102,6 +104,9 @@ public:
 
     // Deletes the item's copy and takes it out of the catalogue; false keeps it.
     BOOL RemoveItem(CBrennaItem* item);
+    // RemoveItem for good: the catalogue without the item is saved first, then the copy is
+    // deleted. False keeps the item, in memory and, unless the failure was the save's, on disk.
+    BOOL DeleteItem(CBrennaItem* item);
     // Tells the observer that catalogue items from first on were appended by this process.
     void ItemsAppended(size_t first);
     void ItemChanged(CBrennaItem& item);

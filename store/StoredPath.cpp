@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "fw/Faults.h"
 #include "util/Mbcs.h"
 
 namespace store {
@@ -22,7 +23,7 @@ bool AllocateStoredPath(const std::string& repository, const std::string& tail, 
         if (GetFileAttributesA(candidate.c_str()) != INVALID_FILE_ATTRIBUTES) continue;
         DWORD attr = GetFileAttributesA(folder.c_str());
         if (attr == INVALID_FILE_ATTRIBUTES) {
-            if (!CreateDirectoryA(folder.c_str(), nullptr)) return false;
+            if (!fw::CreateDirectoryChecked(folder.c_str())) return false;
         } else if (!(attr & FILE_ATTRIBUTE_DIRECTORY)) {
             continue;  // a stray file of that name cannot hold copies
         }

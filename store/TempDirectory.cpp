@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "fw/Faults.h"
 #include "fw/File.h"
 #include "fw/RegKey.h"
 #include "fw/Strings.h"
@@ -61,7 +62,7 @@ BOOL CBrnTempDirectory::Initialize() {
     }
     // A folder that cannot be made now only makes the later Empty and preparations fail.
     if (GetFileAttributesA(m_szPath) == INVALID_FILE_ATTRIBUTES)
-        CreateDirectoryA(m_szPath, nullptr);
+        fw::CreateDirectoryChecked(m_szPath);
     return TRUE;
 }
 
@@ -77,10 +78,10 @@ BOOL CBrnTempDirectory::Empty() const {
         if (!util::JoinPath(entry, m_szPath, data.cFileName)) return FALSE;
         BOOL deleted;
         if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            deleted = DeleteFileA(entry);
+            deleted = fw::DeleteFileChecked(entry);
         else if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
             // A junction is removed itself: descending into it would empty the folder it names.
-            deleted = RemoveDirectoryA(entry);
+            deleted = fw::RemoveDirectoryChecked(entry);
         else
             deleted = util::DeleteFolderTree(entry);
         if (!deleted) return FALSE;
@@ -174,12 +175,12 @@ bool CBrnTempDirectory::CreateNewPath() {
     DWORD n = GetTempPathA(MAX_PATH, folder);
     if (n == 0 || n >= MAX_PATH) return false;
     char file[MAX_PATH];
-    if (!GetTempFileNameA(folder, "br", 0, file)) return false;
+    if (!fw::CreateTempFileChecked(folder, "br", file)) return false;
     char path[MAX_PATH];
     // Without the shell's long form, the name the platform made still names the same place.
     if (!util::GetShellFileSystemPath(file, path) || !path[0]) lstrcpynA(path, file, MAX_PATH);
     // The file only reserved the name; left in place it would keep the folder from being made.
-    if (!DeleteFileA(file)) return false;
+    if (!fw::DeleteFileChecked(file)) return false;
     lstrcpynA(m_szPath, path, MAX_PATH);
     return true;
 }

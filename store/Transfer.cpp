@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <new>
 
+#include "fw/Faults.h"
 #include "fw/File.h"
 #include "fw/Prompt.h"
 #include "fw/Strings.h"
@@ -23,7 +24,7 @@ namespace {
 void AssembleRun(const CBrnBackupItemPack& pack, const std::string& repository,
                  const std::string& folder) {
     const std::string& root = pack.Definition().Folder();
-    CreateDirectoryA(folder.c_str(), nullptr);
+    fw::CreateDirectoryChecked(folder.c_str());
     for (const auto& e : pack.Entries()) {
         std::string source = util::JoinPath(repository, e->StoredName());
         std::string rest = RelativeToRoot(e->Source(), root);
@@ -63,7 +64,7 @@ std::string PrepareTransferPath(const CBrennaItem& item, const std::string& temp
     std::string folder = numbered + root.substr(slash);
     if (folder.size() >= MAX_PATH) return {};
     ++counter;
-    CreateDirectoryA(numbered.c_str(), nullptr);
+    fw::CreateDirectoryChecked(numbered.c_str());
     AssembleRun(*pack, repository, folder);
     return folder;
 }

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "fw/Faults.h"
 #include "fw/File.h"
 #include "fw/RegKey.h"
 #include "util/Mbcs.h"
@@ -58,9 +59,9 @@ BOOL CopyTreeEntry(const char* origin, const char* target, BOOL originIsFolder,
     DWORD targetAttrs = GetFileAttributesA(target);
     if (originIsFolder) {
         if (targetAttrs == INVALID_FILE_ATTRIBUTES) {
-            if (!CreateDirectoryA(target, nullptr)) return FALSE;
+            if (!fw::CreateDirectoryChecked(target)) return FALSE;
         } else if (!IsFolder(targetAttrs)) {
-            if (!ForceDeleteFile(target) || !CreateDirectoryA(target, nullptr)) return FALSE;
+            if (!ForceDeleteFile(target) || !fw::CreateDirectoryChecked(target)) return FALSE;
         }
         return CopyFolderTree(origin, target, skip);
     }
@@ -125,7 +126,7 @@ BOOL DeleteFolderTree(const char* folder) {
             } while (find.Next());
         }
     }
-    return RemoveDirectoryA(folder);
+    return fw::RemoveDirectoryChecked(folder);
 }
 
 BOOL CopyFileMakePath(const char* source, const char* dest, BOOL failIfExists) {
@@ -139,7 +140,7 @@ BOOL CopyFileMakePath(const char* source, const char* dest, BOOL failIfExists) {
     for (sep = MbsChr(sep + 1, '\\'); sep; sep = MbsChr(sep + 1, '\\')) {
         *sep = '\0';
         BOOL ok =
-            GetFileAttributesA(work) != INVALID_FILE_ATTRIBUTES || CreateDirectoryA(work, nullptr);
+            GetFileAttributesA(work) != INVALID_FILE_ATTRIBUTES || fw::CreateDirectoryChecked(work);
         *sep = '\\';
         if (!ok) return FALSE;
     }

@@ -80,21 +80,18 @@ void CBrennaView::OnDelete() {
         fw::MessageText(fw::FormatStr(IDS_DELETE_MANY, n), kAsk) != IDYES)
         return;
     fw::CWaitCursor wait;
-    bool removed = false;
     for (int row = NextSelected(-1); row >= 0;) {
         std::string name = NameTextOf(row);
         if (n == 1 && fw::MessageText(fw::FormatStr(IDS_DELETE_ONE, name.c_str()), kAsk) != IDYES)
             break;
         // The repository tells this view to take the row away with its item, so the rows after
         // it move up one place.
-        if (!m_repo->RemoveItem(m_rows[row])) {
+        if (!m_repo->DeleteItem(m_rows[row])) {
             fw::MessageText(fw::FormatStr(IDS_DELETE_FAILED, name.c_str()), MB_OK | MB_ICONSTOP);
             break;
         }
-        removed = true;
         row = NextSelected(row - 1);
     }
-    if (removed) m_repo->Save(FALSE);
     m_nShown = static_cast<int>(m_repo->Count());
 }
 
