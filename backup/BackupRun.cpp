@@ -288,6 +288,18 @@ std::string DamagedHistoryOf(const CDataFile& catalogue, const std::string& defi
     return {};
 }
 
+// The newest pack that an item of the catalogue records. A pack that none records (its run ended
+// between writing the history and saving the catalogue) is no backup the user can see: comparing
+// with it would find its files unchanged and record nothing, hiding them for good.
+const CBrnBackupItemPack* LastRecordedPack(const CBrnDataFile& history) {
+    const auto& packs = history.Packs();
+    for (auto p = packs.rbegin(); p != packs.rend(); ++p)
+        for (const CBrennaItem* item : history.LinkedItems())
+            if (util::CompareFileTimeValues((*p)->RunTime(), item->m_evacuationTime) == 0)
+                return p->get();
+    return nullptr;
+}
+
 }  // namespace
 
 BOOL RecordRun(CDataFile& catalogue, const CBrnFile& definition, const std::string& definitionPath,
@@ -347,7 +359,7 @@ BOOL RecordRun(CDataFile& catalogue, const CBrnFile& definition, const std::stri
         CBackupStore store(repository);
         std::vector<std::unique_ptr<CBrnBackupItem>> entries;
         changeCount =
-            CompareWithLastPack(store, files, fresh ? nullptr : history->LastPack(), entries);
+            CompareWithLastPack(store, files, fresh ? nullptr : LastRecordedPack(*history), entries);
         for (const auto& e : entries)
             if (e->IsOwned()) made.push_back(e->StoredName());
 

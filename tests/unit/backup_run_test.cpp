@@ -375,6 +375,35 @@ TEST_F(BackupRun, FirstRunThatFindsNothingLeavesNoHistoryAndALaterRunWorks) {
     EXPECT_EQ(testutil::ReadFile(Repo("br000000\\real.txt")), "r");
 }
 
+TEST_F(BackupRun, PackTheCatalogueNeverRecordedIsNotTakenForABackup) {
+    std::string data = ThreeFiles();
+    std::string def = Definition(data);
+    ASSERT_TRUE(Run(def));
+    ASSERT_TRUE(scratch->Save(TRUE));
+    std::string before = testutil::ReadFile(Repo("brenna.dat"));
+    // A run whose process ends after the history took its pack and before the catalogue was
+    // saved: the history holds two packs, the catalogue on disk one item.
+    testutil::WriteFile(data + "\\b.txt", "beta, longer now");
+    ASSERT_TRUE(Run(def));
+    testutil::WriteFile(Repo("brenna.dat"), before);
+
+    testutil::ScratchRepository again(repo.Path());
+    again->Settings().brnFile = true;
+    again->Load();
+    ASSERT_EQ(again->Count(), 1u);
+    ASSERT_TRUE(again->Dispatch(def.c_str()));
+    ASSERT_EQ(again->Count(), 2u) << "the edited file is not shown by any item";
+    HistoryOnDisk h(repo.Path(), again->Item(1)->m_stored);
+    ASSERT_TRUE(h.loaded);
+    ASSERT_EQ(h.file.Packs().size(), 3u);
+    // Compared with the recorded pack, b.txt is new again and gets a copy of its own.
+    const auto& entries = h.Pack(2).Entries();
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_TRUE(entries[1]->IsOwned());
+    EXPECT_EQ(testutil::ReadFile(Repo(entries[1]->StoredName())), "beta, longer now");
+    EXPECT_FALSE(entries[0]->IsOwned());
+}
+
 TEST_F(BackupRun, HistoryWithoutItemsStartsAfresh) {
     // Two packs, but only the newer one has an item (the older one's was lost): deleting that
     // item leaves a history object that no item refers to.
