@@ -212,12 +212,12 @@ void CRepository::ItemChanged(CBrennaItem& item) {
     if (m_observer) m_observer->OnItemChanged(item);
 }
 
-CRepositoryLock::CRepositoryLock(const CRepository& repository) {
+CRepositoryLock::CRepositoryLock(const CRepository& repository, DWORD timeoutMs) {
     m_unnamed = repository.MutexName().empty();
     if (m_unnamed) return;
     m_mutex.Reset(CreateMutexA(nullptr, FALSE, repository.MutexName().c_str()));
     if (!m_mutex) return;
-    DWORD wait = WaitForSingleObject(m_mutex.Get(), INFINITE);
+    DWORD wait = WaitForSingleObject(m_mutex.Get(), timeoutMs);
     // A process that died holding the mutex left it abandoned; it is ours now all the same.
     m_owned = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
 }
