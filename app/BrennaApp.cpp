@@ -20,7 +20,7 @@ constexpr char kEventPrefix[] = "BrennaholdEventNotification";
 constexpr char kMutexPrefix[] = "BrennaholdMutexNotification";
 constexpr size_t kObjectNameSize = 256;
 // How long the check waits for another process to finish with the repository.
-constexpr DWORD kCheckLockTimeoutMs = 30000;
+constexpr DWORD kCheckLockTimeoutMs = 10000;
 
 // Writes text to the process's standard output. A program of the window subsystem started from
 // a console without redirection has none of its own; it writes to that console instead.

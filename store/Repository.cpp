@@ -68,6 +68,9 @@ bool CRepository::SetFolder(const std::string& folder, char driveOverride) {
 }
 
 BOOL CRepository::Save(BOOL force) {
+    // Nothing to write: the mutex is not waited for, so that a process with nothing to save
+    // never hangs at its end behind another that holds the repository.
+    if (!force && !m_catalogue.IsChanged()) return TRUE;
     CRepositoryLock lock(*this);
     size_t before = m_catalogue.GetCount();
     // Another process may have saved its own evacuations since this one read the file; they are
