@@ -220,7 +220,8 @@ BOOL CBrennaApp::CheckFromCommandLine(const std::string& iniArgument, bool quiet
         result.status = store::CheckStatus::NoRepository;
     } else {
         // A process with the main window open keeps items in memory that it may not have saved.
-        otherInstance = fw::CHandle(OpenEventA(SYNCHRONIZE, FALSE, m_strEventName.c_str())).Get() != nullptr;
+        fw::CHandle running(OpenEventA(SYNCHRONIZE, FALSE, m_strEventName.c_str()));
+        otherInstance = static_cast<bool>(running);
         CRepositoryLock lock(m_repository, kCheckLockTimeoutMs);
         // The catalogue is read quietly: the report says what is wrong.
         if (lock.IsHeld()) m_repository.Reload();

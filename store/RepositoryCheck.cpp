@@ -95,8 +95,7 @@ HistoryContent ReadHistory(const std::string& repository, const std::string& pat
 
 class Checker {
 public:
-    explicit Checker(const std::string& folder)
-        : m_folder(folder), m_folderKey(Key(folder)) {}
+    explicit Checker(const std::string& folder) : m_folder(folder), m_folderKey(Key(folder)) {}
 
     // An item of the catalogue in memory: its copies are checked and count as references.
     void CheckItem(const CBrennaItem& item) {
@@ -209,10 +208,9 @@ public:
             for (std::string& path : loose) orphans.push_back({CheckKind::OrphanEntry, path, {}});
         }
         // Listings come in the file system's own order; the report is sorted.
-        std::sort(orphans.begin(), orphans.end(),
-                  [](const CheckFinding& a, const CheckFinding& b) {
-                      return lstrcmpiA(a.path.c_str(), b.path.c_str()) < 0;
-                  });
+        std::sort(orphans.begin(), orphans.end(), [](const CheckFinding& a, const CheckFinding& b) {
+            return lstrcmpiA(a.path.c_str(), b.path.c_str()) < 0;
+        });
         for (auto& o : orphans) m_findings.push_back(std::move(o));
     }
 
@@ -274,6 +272,8 @@ private:
             const WIN32_FIND_DATAA& d = find.Data();
             std::string path = util::JoinPath(folder, d.cFileName);
             if (path.size() >= MAX_PATH) continue;
+            // A junction planted in a copy is not followed out of the repository.
+            if (d.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
             if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 CheckTree(path, recorded);
             else if (WrittenAfter(d.ftLastWriteTime, recorded))
@@ -285,8 +285,8 @@ private:
     // this repository.
     void Refer(const std::string& path) {
         std::string key = Key(path);
-        if (key.size() <= m_folderKey.size() + 1 || key.compare(0, m_folderKey.size(), m_folderKey) != 0 ||
-            key[m_folderKey.size()] != '\\')
+        if (key.size() <= m_folderKey.size() + 1 ||
+            key.compare(0, m_folderKey.size(), m_folderKey) != 0 || key[m_folderKey.size()] != '\\')
             return;
         std::string rest = key.substr(m_folderKey.size() + 1);
         const char* slash = util::MbsChr(rest.c_str(), '\\');
@@ -298,7 +298,8 @@ private:
         }
         std::string folder = rest.substr(0, slash - rest.c_str());
         std::string entry = slash + 1;
-        if (const char* next = util::MbsChr(entry.c_str(), '\\')) entry.resize(next - entry.c_str());
+        if (const char* next = util::MbsChr(entry.c_str(), '\\'))
+            entry.resize(next - entry.c_str());
         m_refs.insert(folder);
         m_refs.insert(folder + "\\" + entry);
     }
@@ -355,7 +356,8 @@ CheckResult CheckRepository(const CRepository& repository, DWORD lockTimeoutMs) 
             result.status = CheckStatus::NoRepository;
             return result;
         }
-        const bool onDisk = GetFileAttributesA(disk.DataFilePath().c_str()) != INVALID_FILE_ATTRIBUTES;
+        const bool onDisk =
+            GetFileAttributesA(disk.DataFilePath().c_str()) != INVALID_FILE_ATTRIBUTES;
         // Reload reads quietly: the check reports, it never shows a message of its own.
         if (!disk.Reload() && onDisk) {
             result.status = CheckStatus::CatalogueUnreadable;
@@ -378,28 +380,39 @@ CheckResult CheckRepository(const CRepository& repository, DWORD lockTimeoutMs) 
 std::string FormatCheckReport(const CheckResult& result, const std::string& folder) {
     std::string text = fw::FormatStr(IDS_CHECK_TITLE, folder.c_str()) + "\r\n";
     switch (result.status) {
-        case CheckStatus::NoRepository: return text + fw::LoadStr(IDS_CHECK_NO_REPOSITORY) + "\r\n";
+        case CheckStatus::NoRepository:
+            return text + fw::LoadStr(IDS_CHECK_NO_REPOSITORY) + "\r\n";
         case CheckStatus::CatalogueUnreadable:
             return text + fw::LoadStr(IDS_CHECK_CATALOGUE_UNREADABLE) + "\r\n";
         case CheckStatus::LockUnavailable:
             return text + fw::LoadStr(IDS_CHECK_LOCK_UNAVAILABLE) + "\r\n";
-        case CheckStatus::Ran: break;
+        case CheckStatus::Ran:
+            break;
     }
     for (const CheckFinding& f : result.findings) {
         switch (f.kind) {
-            case CheckKind::MissingCopy: text += fw::FormatStr(IDS_CHECK_MISSING, f.path.c_str()); break;
-            case CheckKind::ChangedCopy: text += fw::FormatStr(IDS_CHECK_CHANGED, f.path.c_str()); break;
+            case CheckKind::MissingCopy:
+                text += fw::FormatStr(IDS_CHECK_MISSING, f.path.c_str());
+                break;
+            case CheckKind::ChangedCopy:
+                text += fw::FormatStr(IDS_CHECK_CHANGED, f.path.c_str());
+                break;
             case CheckKind::DamagedHistory:
                 text += fw::FormatStr(IDS_CHECK_HISTORY_DAMAGED, f.path.c_str());
                 break;
-            case CheckKind::MissingRun: text += fw::FormatStr(IDS_CHECK_RUN_MISSING, f.path.c_str()); break;
+            case CheckKind::MissingRun:
+                text += fw::FormatStr(IDS_CHECK_RUN_MISSING, f.path.c_str());
+                break;
             case CheckKind::HistoryMissingCopy:
-                text += fw::FormatStr(IDS_CHECK_HISTORY_MISSING_COPY, f.path.c_str(), f.history.c_str());
+                text += fw::FormatStr(IDS_CHECK_HISTORY_MISSING_COPY, f.path.c_str(),
+                                      f.history.c_str());
                 break;
             case CheckKind::OrphanFolder:
                 text += fw::FormatStr(IDS_CHECK_ORPHAN_FOLDER, f.path.c_str());
                 break;
-            case CheckKind::OrphanEntry: text += fw::FormatStr(IDS_CHECK_ORPHAN_ENTRY, f.path.c_str()); break;
+            case CheckKind::OrphanEntry:
+                text += fw::FormatStr(IDS_CHECK_ORPHAN_ENTRY, f.path.c_str());
+                break;
         }
         text += "\r\n";
     }

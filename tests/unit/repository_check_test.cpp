@@ -103,7 +103,9 @@ struct Expected {
 std::vector<Expected> Found(const store::CheckResult& r, const std::string& repo) {
     std::vector<Expected> out;
     auto rel = [&](const std::string& p) {
-        return p.empty() ? p : p.compare(0, repo.size() + 1, repo + "\\") == 0 ? p.substr(repo.size() + 1) : p;
+        return p.empty()                                         ? p
+               : p.compare(0, repo.size() + 1, repo + "\\") == 0 ? p.substr(repo.size() + 1)
+                                                                 : p;
     };
     for (const auto& f : r.findings) out.push_back({f.kind, rel(f.path), rel(f.history), {}});
     std::sort(out.begin(), out.end());
@@ -130,7 +132,9 @@ const DamageCase kDamage[] = {
      [](CheckedRepository& r) { ASSERT_TRUE(DeleteFileA(r.Repo("br000000\\a.txt").c_str())); },
      {{CheckKind::MissingCopy, "br000000\\a.txt", "", "Stored copy missing: $\\br000000\\a.txt"}}},
     {"FolderCopyDeleted",
-     [](CheckedRepository& r) { ASSERT_TRUE(util::DeleteFolderTree(r.Repo("br000000\\Docs").c_str())); },
+     [](CheckedRepository& r) {
+         ASSERT_TRUE(util::DeleteFolderTree(r.Repo("br000000\\Docs").c_str()));
+     },
      {{CheckKind::MissingCopy, "br000000\\Docs", "", "Stored copy missing: $\\br000000\\Docs"}}},
     {"CopyWrittenAfterItWasStored",
      [](CheckedRepository& r) {
@@ -162,9 +166,12 @@ const DamageCase kDamage[] = {
      // No readable pack refers to the runs' copies any more.
      {{CheckKind::DamagedHistory, "br000000\\Photos.dat", "",
        "Backup history that fails its header check or cannot be read: $\\br000000\\Photos.dat"},
-      {CheckKind::OrphanEntry, "br000000\\x.txt", "", "Copy that no item refers to: $\\br000000\\x.txt"},
-      {CheckKind::OrphanEntry, "br000000\\y.txt", "", "Copy that no item refers to: $\\br000000\\y.txt"},
-      {CheckKind::OrphanFolder, "br000001", "", "Numbered folder that no item refers to: $\\br000001"}}},
+      {CheckKind::OrphanEntry, "br000000\\x.txt", "",
+       "Copy that no item refers to: $\\br000000\\x.txt"},
+      {CheckKind::OrphanEntry, "br000000\\y.txt", "",
+       "Copy that no item refers to: $\\br000000\\y.txt"},
+      {CheckKind::OrphanFolder, "br000001", "",
+       "Numbered folder that no item refers to: $\\br000001"}}},
     {"HistoryCutShort",
      [](CheckedRepository& r) {
          std::string bytes = testutil::ReadFile(r.Repo("br000000\\Photos.dat"));
@@ -173,9 +180,12 @@ const DamageCase kDamage[] = {
      // No readable pack refers to the runs' copies any more.
      {{CheckKind::DamagedHistory, "br000000\\Photos.dat", "",
        "Backup history that fails its header check or cannot be read: $\\br000000\\Photos.dat"},
-      {CheckKind::OrphanEntry, "br000000\\x.txt", "", "Copy that no item refers to: $\\br000000\\x.txt"},
-      {CheckKind::OrphanEntry, "br000000\\y.txt", "", "Copy that no item refers to: $\\br000000\\y.txt"},
-      {CheckKind::OrphanFolder, "br000001", "", "Numbered folder that no item refers to: $\\br000001"}}},
+      {CheckKind::OrphanEntry, "br000000\\x.txt", "",
+       "Copy that no item refers to: $\\br000000\\x.txt"},
+      {CheckKind::OrphanEntry, "br000000\\y.txt", "",
+       "Copy that no item refers to: $\\br000000\\y.txt"},
+      {CheckKind::OrphanFolder, "br000001", "",
+       "Numbered folder that no item refers to: $\\br000001"}}},
     {"HistoryPointsAtAMissingCopy",
      [](CheckedRepository& r) { ASSERT_TRUE(DeleteFileA(r.Repo("br000000\\x.txt").c_str())); },
      {{CheckKind::HistoryMissingCopy, "br000000\\x.txt", "br000000\\Photos.dat",
@@ -184,10 +194,14 @@ const DamageCase kDamage[] = {
     {"HistoryDeleted",
      [](CheckedRepository& r) { ASSERT_TRUE(DeleteFileA(r.Repo("br000000\\Photos.dat").c_str())); },
      // Nothing refers to the runs' copies any more.
-     {{CheckKind::MissingCopy, "br000000\\Photos.dat", "", "Stored copy missing: $\\br000000\\Photos.dat"},
-      {CheckKind::OrphanEntry, "br000000\\x.txt", "", "Copy that no item refers to: $\\br000000\\x.txt"},
-      {CheckKind::OrphanEntry, "br000000\\y.txt", "", "Copy that no item refers to: $\\br000000\\y.txt"},
-      {CheckKind::OrphanFolder, "br000001", "", "Numbered folder that no item refers to: $\\br000001"}}},
+     {{CheckKind::MissingCopy, "br000000\\Photos.dat", "",
+       "Stored copy missing: $\\br000000\\Photos.dat"},
+      {CheckKind::OrphanEntry, "br000000\\x.txt", "",
+       "Copy that no item refers to: $\\br000000\\x.txt"},
+      {CheckKind::OrphanEntry, "br000000\\y.txt", "",
+       "Copy that no item refers to: $\\br000000\\y.txt"},
+      {CheckKind::OrphanFolder, "br000001", "",
+       "Numbered folder that no item refers to: $\\br000001"}}},
     {"RunTakenOutOfItsHistory",
      [](CheckedRepository& r) {
          // The history rewritten without the second run, whose item stays in the catalogue.
@@ -201,13 +215,15 @@ const DamageCase kDamage[] = {
        "Backup history without the run of one of its items: $\\br000000\\Photos.dat"}}},
     {"CopyLeftInAUsedFolderByAnInterruptedEvacuation",
      [](CheckedRepository& r) { r.InterruptedEvacuation("c.txt", "see"); },
-     {{CheckKind::OrphanEntry, "br000000\\c.txt", "", "Copy that no item refers to: $\\br000000\\c.txt"}}},
+     {{CheckKind::OrphanEntry, "br000000\\c.txt", "",
+       "Copy that no item refers to: $\\br000000\\c.txt"}}},
     {"NumberedFolderLeftByAnInterruptedEvacuation",
      [](CheckedRepository& r) {
          // y.txt is taken in br000000 and br000001, so the copy gets a folder of its own.
          r.InterruptedEvacuation("other\\y.txt", "another why");
      },
-     {{CheckKind::OrphanFolder, "br000002", "", "Numbered folder that no item refers to: $\\br000002"}}},
+     {{CheckKind::OrphanFolder, "br000002", "",
+       "Numbered folder that no item refers to: $\\br000002"}}},
 };
 
 void PrintTo(const DamageCase& c, std::ostream* os) { *os << c.name; }

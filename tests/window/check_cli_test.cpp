@@ -19,7 +19,8 @@ namespace {
 // The text of a control of another process (WM_GETTEXT is marshalled; GetWindowTextA is not).
 std::string ControlText(HWND control) {
     std::string text(65536, '\0');
-    LRESULT n = SendMessageA(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    LRESULT n =
+        SendMessageA(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
     text.resize(n > 0 ? n : 0);
     return text;
 }
@@ -30,7 +31,8 @@ HWND FindDialog(DWORD pid, bool checkWindow) {
     for (HWND h : testutil::VisibleWindowsOf(pid)) {
         char cls[32] = {};
         GetClassNameA(h, cls, sizeof cls);
-        if (lstrcmpA(cls, "#32770") == 0 && (GetDlgItem(h, IDC_CHECK_REPORT) != nullptr) == checkWindow)
+        if (lstrcmpA(cls, "#32770") == 0 &&
+            (GetDlgItem(h, IDC_CHECK_REPORT) != nullptr) == checkWindow)
             return h;
     }
     return nullptr;
@@ -82,7 +84,8 @@ TEST_F(CheckCommandLine, ExitCodeAndReportOnStandardOutput) {
     std::string orphan = LeaveOrphan();
     r = RunQuiet(Args("/Quiet /Check"));
     EXPECT_EQ(r.exitCode, 1u);
-    EXPECT_NE(r.output.find("Stored copy missing: " + repo + "\\br000000\\a.txt\r\n"), std::string::npos)
+    EXPECT_NE(r.output.find("Stored copy missing: " + repo + "\\br000000\\a.txt\r\n"),
+              std::string::npos)
         << r.output;
     EXPECT_NE(r.output.find("Copy that no item refers to: " + orphan + "\r\n"), std::string::npos)
         << r.output;
@@ -101,22 +104,26 @@ TEST_F(CheckCommandLine, ACheckThatCannotRunEndsWithTwo) {
         std::string args;
         const char* says;
     };
-    std::unique_ptr<std::remove_pointer_t<HANDLE>, decltype(&CloseHandle)> mutex(nullptr, CloseHandle);
+    std::unique_ptr<std::remove_pointer_t<HANDLE>, decltype(&CloseHandle)> mutex(nullptr,
+                                                                                 CloseHandle);
     const Case cases[] = {
         {"no repository", [] {}, "/Check /Quiet -c " + Quote(base / "Nowhere\\Brenna.ini"),
          "The check could not run: the repository folder does not exist."},
         {"catalogue unreadable",
-         [&] { testutil::WriteFile(repo + "\\brenna.dat", std::string("BRNG\0\0\2\0\7\0\0\0", 12)); },
+         [&] {
+             testutil::WriteFile(repo + "\\brenna.dat", std::string("BRNG\0\0\2\0\7\0\0\0", 12));
+         },
          Args("/Check /Quiet"),
          "The check could not run: the catalogue file brenna.dat cannot be read."},
         {"repository held by another process",
          [&] {
              // A new repository without a catalogue yet would be checked, were it free.
              DeleteFileA((repo + "\\brenna.dat").c_str());
-             mutex.reset(CreateMutexA(nullptr, TRUE,
-                                      MakeObjectName("BrennaholdMutexNotification", ini, 256).c_str()));
+             mutex.reset(CreateMutexA(
+                 nullptr, TRUE, MakeObjectName("BrennaholdMutexNotification", ini, 256).c_str()));
          },
-         Args("/Check /Quiet"), "The check could not run: another process is using the repository."},
+         Args("/Check /Quiet"),
+         "The check could not run: another process is using the repository."},
     };
     for (const Case& c : cases) {
         c.prepare();
@@ -193,7 +200,8 @@ TEST_F(CheckCommandLine, WhileTheRepositoryIsOpenElsewhereNothingIsRecoveredHere
     ASSERT_TRUE(seen);
     EXPECT_FALSE(recoverEnabled);
     EXPECT_EQ(r.exitCode, 1u);
-    EXPECT_NE(r.output.find("Brennahold is open on this repository"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("Brennahold is open on this repository"), std::string::npos)
+        << r.output;
 }
 
 }  // namespace

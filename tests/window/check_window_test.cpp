@@ -61,8 +61,8 @@ TEST_F(CheckWindow, FileMenuCommandShowsTheReportAndRecoveryAddsRowsAfterAsking)
     testutil::Pump();
     EXPECT_TRUE(prompt.dialogs.empty()) << "the report window was not opened";
 
-    EXPECT_EQ(first, "Check of the repository " + repo + "\r\nCopy that no item refers to: " + orphan +
-                         "\r\nProblems found: 1.\r\n");
+    EXPECT_EQ(first, "Check of the repository " + repo + "\r\nCopy that no item refers to: " +
+                         orphan + "\r\nProblems found: 1.\r\n");
     EXPECT_TRUE(enabledBefore);
     // No: nothing recorded, the report stays.
     ASSERT_EQ(questionsAfterNo, 1u);
