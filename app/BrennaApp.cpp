@@ -210,8 +210,9 @@ BOOL CBrennaApp::CheckFromCommandLine(const std::string& iniArgument, bool quiet
         if (util::GetAppDataFolder(appData) && appData[0])
             folder = util::JoinPath(util::JoinPath(appData, "Orvane"), "Brenna");
     }
-    located = located && !folder.empty() &&
-              m_repository.SetFolder(folder, ini.empty() ? 0 : folder[0]);
+    // The folder is named in the report even when there is no repository in it.
+    if (folder.empty() || !m_repository.SetFolder(folder, ini.empty() ? 0 : folder[0]))
+        located = false;
     BuildObjectNames(ini);
 
     store::CheckResult result;
@@ -223,9 +224,13 @@ BOOL CBrennaApp::CheckFromCommandLine(const std::string& iniArgument, bool quiet
         fw::CHandle running(OpenEventA(SYNCHRONIZE, FALSE, m_strEventName.c_str()));
         otherInstance = static_cast<bool>(running);
         CRepositoryLock lock(m_repository, kCheckLockTimeoutMs);
-        // The catalogue is read quietly: the report says what is wrong.
-        if (lock.IsHeld()) m_repository.Reload();
-        result = store::CheckRepository(m_repository, kCheckLockTimeoutMs);
+        if (!lock.IsHeld()) {
+            result.status = store::CheckStatus::LockUnavailable;
+        } else {
+            // The catalogue is read quietly: the report says what is wrong.
+            m_repository.Reload();
+            result = store::CheckRepository(m_repository, kCheckLockTimeoutMs);
+        }
     }
     const std::string note = otherInstance ? fw::LoadStr(IDS_CHECK_OTHER_INSTANCE) : std::string();
     WriteStandardOutput(CheckReportText(m_repository, result, note));
