@@ -4,6 +4,7 @@
 #include "app/CommandLine.h"
 #include "app/HelpFile.h"
 #include "backup/BackupRun.h"
+#include "frame/CheckDialog.h"
 #include "frame/FindIniDialog.h"
 #include "frame/MainFrame.h"
 #include "fw/Faults.h"
@@ -19,6 +20,23 @@ namespace {
 constexpr char kEventPrefix[] = "BrennaholdEventNotification";
 constexpr char kMutexPrefix[] = "BrennaholdMutexNotification";
 constexpr size_t kObjectNameSize = 256;
+// How long the check waits for another process to finish with the repository.
+constexpr DWORD kCheckLockTimeoutMs = 10000;
+
+// Writes text to the process's standard output. A program of the window subsystem started from
+// a console without redirection has none of its own; it writes to that console instead.
+void WriteStandardOutput(const std::string& text) {
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    fw::CHandle console;
+    if ((!out || out == INVALID_HANDLE_VALUE) && AttachConsole(ATTACH_PARENT_PROCESS)) {
+        console.Reset(CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr));
+        out = console.Get();
+    }
+    if (!out || out == INVALID_HANDLE_VALUE) return;
+    DWORD written;
+    WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
 
 }  // namespace
 
@@ -120,6 +138,7 @@ BOOL CBrennaApp::InitInstance() {
 
     CBrennaCommandLineInfo cmd(&m_aFiles);
     fw::ParseCommandLine(cmd, __argc, __argv);
+    if (cmd.m_bCheck) return CheckFromCommandLine(cmd.m_strIni, cmd.m_bQuiet);
     m_bHadPaths = !m_aFiles.empty();
     std::string ini = cmd.m_strIni;
     if (!ini.empty()) {
@@ -175,6 +194,55 @@ BOOL CBrennaApp::InitInstance() {
     if (m_bHadPaths) return EvacuateCommandLinePaths();
 
     return StartInteractive();
+}
+
+BOOL CBrennaApp::CheckFromCommandLine(const std::string& iniArgument, bool quiet) {
+    // Nothing may open a window: the prompt answers every question with its default.
+    if (quiet) fw::SetPrompt(nullptr);
+    std::string ini, folder;
+    bool located = true;
+    if (!iniArgument.empty()) {
+        located = util::MakeFullPath(iniArgument, ini) &&
+                  GetFileAttributesA(ini.c_str()) != INVALID_FILE_ATTRIBUTES;
+        size_t slash = util::MbsRFind(ini, '\\');
+        folder = slash == std::string::npos ? std::string() : ini.substr(0, slash);
+    } else {
+        char appData[MAX_PATH];
+        if (util::GetAppDataFolder(appData) && appData[0])
+            folder = util::JoinPath(util::JoinPath(appData, "Orvane"), "Brenna");
+    }
+    // The folder is named in the report even when there is no repository in it.
+    if (folder.empty() || !m_repository.SetFolder(folder, ini.empty() ? 0 : folder[0]))
+        located = false;
+    BuildObjectNames(ini);
+
+    store::CheckResult result;
+    bool otherInstance = false;
+    if (!located) {
+        result.status = store::CheckStatus::NoRepository;
+    } else {
+        // A process with the main window open keeps items in memory that it may not have saved.
+        fw::CHandle running(OpenEventA(SYNCHRONIZE, FALSE, m_strEventName.c_str()));
+        otherInstance = static_cast<bool>(running);
+        CRepositoryLock lock(m_repository, kCheckLockTimeoutMs);
+        if (!lock.IsHeld()) {
+            result.status = store::CheckStatus::LockUnavailable;
+        } else {
+            // The catalogue is read quietly: the report says what is wrong.
+            m_repository.Reload();
+            result = store::CheckRepository(m_repository, kCheckLockTimeoutMs);
+        }
+    }
+    const std::string note = otherInstance ? fw::LoadStr(IDS_CHECK_OTHER_INSTANCE) : std::string();
+    WriteStandardOutput(CheckReportText(m_repository, result, note));
+    if (!quiet) {
+        // Recovering here would record copies that the other process may be about to save.
+        CCheckDialog dlg(m_repository, result, !otherInstance, note);
+        dlg.DoModal(nullptr);
+        result = dlg.Result();
+    }
+    m_exitCode = result.status != store::CheckStatus::Ran ? 2 : result.findings.empty() ? 0 : 1;
+    return TRUE;
 }
 
 BOOL CBrennaApp::EvacuateCommandLinePaths() {
@@ -250,7 +318,8 @@ int CBrennaApp::ExitInstance() {
     m_shellLink.Release();
     m_pHandOff.clear();
     m_hWatcher.Reset();
-    return fw::CWinApp::ExitInstance();
+    fw::CWinApp::ExitInstance();
+    return m_exitCode;
 }
 
 void CBrennaApp::FillHelpMap() {

@@ -61,6 +61,14 @@ public:
     BOOL StartInteractive();
     // Hands m_aFiles to the running instance's window; false when there is none.
     bool HandOff();
+    // "Check": checks the repository named by ini (the standard one when empty), neither
+    // creating nor searching for it; writes the report to standard output and, unless quiet,
+    // shows it in the report window. The process's exit code becomes 0 when the repository is
+    // clean, 1 when problems were found, 2 when the check could not run.
+    BOOL CheckFromCommandLine(const std::string& ini, bool quiet);
+
+    // The exit code ExitInstance returns.
+    int m_exitCode = 0;
 
     std::vector<std::string> m_aFiles;
     // The command line named paths (even if none of them could be used).

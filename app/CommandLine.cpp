@@ -30,9 +30,11 @@ void CBrennaCommandLineInfo::ParseParam(const char* param, bool isFlag, bool isL
             m_bIniNext = true;
         } else {
             m_bIniNext = false;
-            // These two are exact: another spelling is an unknown flag.
+            // These are exact: another spelling is an unknown flag.
             if (strcmp(param, "SetupCommit") == 0) m_bSetupCommit = true;
             if (strcmp(param, "Uninstall") == 0) m_bUninstall = true;
+            if (strcmp(param, "Check") == 0) m_bCheck = true;
+            if (strcmp(param, "Quiet") == 0) m_bQuiet = true;
         }
     } else if (m_bIniNext) {
         m_strIni = param;

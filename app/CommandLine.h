@@ -1,4 +1,5 @@
-// Command-line parsing: paths to evacuate, "-c" with an INI path, and the setup flags.
+// Command-line parsing: paths to evacuate, "-c" with an INI path, the setup flags, the check and
+// the flag that keeps a command-line operation from showing any window.
 #pragma once
 
 #include <string>
@@ -32,4 +33,8 @@ public:
     std::string m_strIni;
     bool m_bSetupCommit = false;
     bool m_bUninstall = false;
+    // "Check": check the repository, report on standard output and in a window, and end.
+    bool m_bCheck = false;
+    // "Quiet": a command-line operation shows no window at all (for scripts and scheduled tasks).
+    bool m_bQuiet = false;
 };

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "frame/AboutDialog.h"
+#include "frame/CheckDialog.h"
 #include "frame/ExtRepositoryDialog.h"
 #include "frame/SetupDialog.h"
 #include "fw/Prompt.h"
@@ -164,6 +165,7 @@ bool CMainFrame::OnFrameUpdateCommand(fw::CCmdUI& ui) {
         case ID_CONTEXT_HELP:
         case ID_EDIT_SETTING:
         case ID_FILE_EXTERNAL_REPOSITORY:
+        case ID_FILE_CHECK:
         case ID_APP_ABOUT:
         case ID_HELP:
         case ID_HELP_FINDER:
@@ -203,6 +205,7 @@ void CMainFrame::OnCommand(UINT id) {
             dlg.DoModal(m_hWnd);
             return;
         }
+        case ID_FILE_CHECK: return OnCheck();
         case ID_APP_ABOUT: {
             CAboutDlg dlg(m_quillon != nullptr);
             dlg.DoModal(m_hWnd);
@@ -233,6 +236,18 @@ void CMainFrame::OnSetting() {
     after.WriteChanged(m_profile, before);
     m_repo.Settings() = after;
     if (after.sortAny != before.sortAny && m_view.Hwnd()) m_view.ReSort();
+}
+
+void CMainFrame::OnCheck() {
+    store::CheckResult result;
+    {
+        fw::CWaitCursor wait;
+        result = store::CheckRepository(m_repo);
+    }
+    // This process owns the repository's catalogue, so what it finds unreferenced may be
+    // recorded here.
+    CCheckDialog dlg(m_repo, std::move(result), true);
+    dlg.DoModal(m_hWnd);
 }
 
 void CMainFrame::OnContextHelp() {

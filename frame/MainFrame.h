@@ -76,6 +76,8 @@ private:
     void OnCopyData(HWND sender, const COPYDATASTRUCT* cds);
     // The settings dialog; only changed keys are written, and a "sortany" change sorts again.
     void OnSetting();
+    // Checks the repository and shows the report, from which orphans can be recovered.
+    void OnCheck();
     void OnCommand(UINT id);
     void OnInitMenuPopup(HMENU menu);
     // The File menu opening: the view puts the extension submenu in afresh.

@@ -20,6 +20,7 @@
 #define IDD_FIND_INI 134
 #define IDD_EXT_REPOSITORY 135
 #define IDD_BRN_FILE 136
+#define IDD_CHECK 137
 
 // Commands of the program; each has its prompt in the string table under the same number.
 #define ID_FILE_PROPERTY 32771
@@ -37,6 +38,7 @@
 #define ID_BRN_CREATE 32785
 #define ID_BRN_OPEN 32786
 #define ID_BRN_RESTORE 32787
+#define ID_FILE_CHECK 32788
 
 // Items of the extension's submenu: extension item n has command ID_QUILLON_ITEM_FIRST + n.
 #define ID_QUILLON_ITEM_FIRST 18
@@ -131,6 +133,8 @@
 #define IDC_SET_BRNFILE 1028
 #define IDC_BRN_FOLDER 1029
 #define IDC_BRN_EXCLUSIONS 1030
+#define IDC_CHECK_REPORT 1031
+#define IDC_CHECK_RECOVER 1032
 // The backup definition dialog shares these two numbers with the dialogs above.
 #define IDC_BRN_TARGET 1014
 #define IDC_BRN_BROWSE 1025

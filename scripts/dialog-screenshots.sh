@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds the tests and takes screenshots of the property, settings, external repository, backup
-# definition and find-INI dialogs in English and (under code page 932) in Japanese, into docs/screenshots. The
-# test DialogScreenshots shows each dialog and writes its window rectangle to <name>.geom; this
-# script grabs that part of the screen and deletes the file, which lets the test go on to the next
-# dialog.
+# definition, find-INI and repository check dialogs in English and (under code page 932) in
+# Japanese, into docs/screenshots. The test DialogScreenshots shows each dialog and writes its
+# window rectangle to <name>.geom; this script grabs that part of the screen and deletes the file,
+# which lets the test go on to the next dialog.
 set -euo pipefail
 . "$(dirname "$0")/lib.sh"
 cd "$root"
@@ -25,7 +25,7 @@ capture() {  # capture SUFFIX [VAR=value...]
         </dev/null >"$shots/test$suffix.log" 2>&1 &
     local pid=$!
     local name geom w h x y
-    for name in property settings external definition findini; do
+    for name in property settings external definition findini check; do
         geom="$shots/$name$suffix.geom"
         for _ in $(seq 300); do [ -e "$geom" ] && break; sleep 0.2; done
         if [ ! -e "$geom" ]; then

@@ -69,6 +69,9 @@ bool CRepository::SetFolder(const std::string& folder, char driveOverride) {
 }
 
 BOOL CRepository::Save(BOOL force) {
+    // Nothing to write: the mutex is not waited for, so that a process with nothing to save
+    // never hangs at its end behind another that holds the repository.
+    if (!force && !m_catalogue.IsChanged()) return TRUE;
     CRepositoryLock lock(*this);
     size_t before = m_catalogue.GetCount();
     // Another process may have saved its own evacuations since this one read the file; they are
@@ -244,12 +247,12 @@ void CRepository::ItemChanged(CBrennaItem& item) {
     if (m_observer) m_observer->OnItemChanged(item);
 }
 
-CRepositoryLock::CRepositoryLock(const CRepository& repository) {
+CRepositoryLock::CRepositoryLock(const CRepository& repository, DWORD timeoutMs) {
     m_unnamed = repository.MutexName().empty();
     if (m_unnamed) return;
     m_mutex.Reset(CreateMutexA(nullptr, FALSE, repository.MutexName().c_str()));
     if (!m_mutex) return;
-    DWORD wait = WaitForSingleObject(m_mutex.Get(), INFINITE);
+    DWORD wait = WaitForSingleObject(m_mutex.Get(), timeoutMs);
     // A process that died holding the mutex left it abandoned; it is ours now all the same.
     m_owned = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
 }

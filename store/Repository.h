@@ -126,10 +126,11 @@ private:
 };
 
 // Owns the repository's mutex while it lives. The mutex is opened, or made when no process holds
-// it yet, so that an evacuation never goes ahead unprotected nor is silently dropped.
+// it yet, so that an evacuation never goes ahead unprotected nor is silently dropped. A caller
+// that would rather give up than wait gives a timeout; IsHeld then tells whether it was had.
 class CRepositoryLock {
 public:
-    explicit CRepositoryLock(const CRepository& repository);
+    explicit CRepositoryLock(const CRepository& repository, DWORD timeoutMs = INFINITE);
     ~CRepositoryLock();
     CRepositoryLock(const CRepositoryLock&) = delete;
     CRepositoryLock& operator=(const CRepositoryLock&) = delete;

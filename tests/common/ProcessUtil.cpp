@@ -102,4 +102,77 @@ RunResult RunProgram(const std::string& args, const std::string& cwd, DWORD time
     return r;
 }
 
+OutputResult RunProgramWithOutput(const std::string& args,
+                                  const std::function<void(DWORD pid)>& watch, DWORD timeoutMs) {
+    OutputResult r;
+    char dir[MAX_PATH], name[MAX_PATH];
+    GetTempPathA(MAX_PATH, dir);
+    GetTempFileNameA(dir, "out", 0, name);
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE out = CreateFileA(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                             CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
+    if (out == INVALID_HANDLE_VALUE) return r;
+    std::string cmd = Quote(ProgramPath()) + (args.empty() ? "" : " " + args);
+    std::vector<char> buf(cmd.begin(), cmd.end());
+    buf.push_back(0);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = out;
+    si.hStdError = out;
+    PROCESS_INFORMATION pi{};
+    BOOL started = CreateProcessA(nullptr, buf.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                  &si, &pi);
+    CloseHandle(out);
+    if (started) {
+        CloseHandle(pi.hThread);
+        DWORD start = GetTickCount();
+        while (WaitForSingleObject(pi.hProcess, 50) != WAIT_OBJECT_0) {
+            if (watch) watch(pi.dwProcessId);
+            if (GetTickCount() - start > timeoutMs) {
+                r.timedOut = true;
+                TerminateProcess(pi.hProcess, 255);
+                WaitForSingleObject(pi.hProcess, 5000);
+                break;
+            }
+        }
+        GetExitCodeProcess(pi.hProcess, &r.exitCode);
+        CloseHandle(pi.hProcess);
+    }
+    HANDLE in = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+    if (in != INVALID_HANDLE_VALUE) {
+        char chunk[4096];
+        DWORD n;
+        while (ReadFile(in, chunk, sizeof chunk, &n, nullptr) && n) r.output.append(chunk, n);
+        CloseHandle(in);
+    }
+    DeleteFileA(name);
+    return r;
+}
+
+namespace {
+
+struct WindowSearch {
+    DWORD pid;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectVisible(HWND hwnd, LPARAM lp) {
+    auto* s = reinterpret_cast<WindowSearch*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == s->pid && IsWindowVisible(hwnd)) s->windows.push_back(hwnd);
+    return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> VisibleWindowsOf(DWORD pid) {
+    WindowSearch s{pid, {}};
+    EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&s));
+    return s.windows;
+}
+
 }  // namespace testutil

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -34,6 +35,23 @@ HANDLE StartCommand(const std::string& cmd, const std::string& cwd = {});
 // Runs cmd and waits up to timeoutMs: its exit code, STILL_ACTIVE when it did not end in time
 // (it is then ended), or the start's error with the high bit set.
 DWORD RunCommand(const std::string& cmd, DWORD timeoutMs = 120000);
+
+// What RunProgramWithOutput saw: the exit code and what the program wrote to standard output.
+struct OutputResult {
+    DWORD exitCode = STILL_ACTIVE;
+    bool timedOut = false;
+    std::string output;
+};
+
+// Starts the program with its standard output going to a file (Wine's helper processes can keep
+// a pipe open), calls watch with its process id every 50 ms while it runs (answering nothing),
+// and waits for it to end.
+OutputResult RunProgramWithOutput(const std::string& args,
+                                  const std::function<void(DWORD pid)>& watch = {},
+                                  DWORD timeoutMs = 60000);
+
+// The visible top-level windows of process pid.
+std::vector<HWND> VisibleWindowsOf(DWORD pid);
 
 // Starts the program without waiting; the caller owns the returned process handle.
 HANDLE StartProgram(const std::string& args, const std::string& cwd = {});

@@ -14,6 +14,7 @@
 #include "TestUtil.h"
 #include "WindowTestUtil.h"
 #include "frame/AboutDialog.h"
+#include "frame/CheckDialog.h"
 #include "frame/ExtRepositoryDialog.h"
 #include "frame/FindIniDialog.h"
 #include "view/BrnFileDialog.h"
@@ -21,6 +22,8 @@
 #include "frame/SetupDialog.h"
 #include "resource.h"
 #include "store/DataFile.h"
+#include "store/Repository.h"
+#include "store/RepositoryCheck.h"
 #include "util/FileUtil.h"
 #include "view/RowModel.h"
 
@@ -713,6 +716,33 @@ TEST(DialogScreenshots, ShowEachDialogForCapture) {
     const std::vector<int> drives = {4, 6};
     CFindIniDialog findIni(drives, "F:\\Brennahold\\Brenna.ini");
     ShowForCapture(findIni, dir, "findini" + suffix);
+
+    // A repository with a copy gone, a copy changed and a copy that nothing recorded.
+    TempDir checked, docs;
+    const std::string names[] = {ja ? Acp("見積書.xlsx") : "Estimate.xlsx",
+                                 ja ? Acp("議事録.docx") : "Minutes.docx",
+                                 ja ? Acp("写真.jpg") : "Photo.jpg"};
+    CRepository repository;
+    ASSERT_TRUE(repository.SetFolder(checked.Path()));
+    for (const std::string& n : names) {
+        testutil::WriteFile(docs / n, n);
+        ASSERT_TRUE(repository.Dispatch((docs / n).c_str()));
+    }
+    ASSERT_TRUE(repository.Save(FALSE));
+    DeleteFileA(repository.Item(0)->m_stored.c_str());
+    FILETIME later = repository.Item(1)->m_evacuationTime;
+    later.dwHighDateTime += 10;
+    HANDLE h = CreateFileA(repository.Item(1)->m_stored.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    SetFileTime(h, nullptr, nullptr, &later);
+    CloseHandle(h);
+    {
+        CRepository interrupted;
+        ASSERT_TRUE(interrupted.SetFolder(checked.Path()));
+        ASSERT_TRUE(interrupted.Dispatch((docs / names[2]).c_str()));
+    }
+    CCheckDialog check(repository, store::CheckRepository(repository), true);
+    ShowForCapture(check, dir, "check" + suffix);
 }
 
 }  // namespace

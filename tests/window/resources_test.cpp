@@ -159,6 +159,7 @@ const std::vector<Entry> kMainMenu = {
               Popup("&Backup definition file",
                     {Cmd(ID_BRN_CREATE, "&Create..."), Cmd(ID_BRN_OPEN, "&Open..."),
                      Cmd(ID_BRN_RESTORE, "&Restore...")}),
+              Cmd(ID_FILE_CHECK, "&Check repository..."),
               Sep(),
               Cmd(ID_APP_EXIT, "E&xit"),
           }),
