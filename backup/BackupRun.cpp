@@ -300,6 +300,31 @@ const CBrnBackupItemPack* LastRecordedPack(const CBrnDataFile& history) {
     return nullptr;
 }
 
+bool HasTime(const std::vector<FILETIME>& times, const FILETIME& t) {
+    for (const FILETIME& x : times)
+        if (util::CompareFileTimeValues(x, t) == 0) return true;
+    return false;
+}
+
+// Takes out the packs that no item records, in memory or on disk, with the copies only they own:
+// left by a run that ended between writing the history and saving the catalogue, or by a deletion
+// that ended between saving the catalogue and rewriting the history. Nobody can see or restore
+// them, and later deletions would pass copies on to them for good. When the catalogue on disk
+// cannot be read whole, or every pack would go, nothing is taken out. Raises like LoadPacks.
+void DropUnrecordedPacks(const CDataFile& catalogue, CBrnDataFile& history) {
+    if (!history.LoadPacks()) return;
+    std::vector<FILETIME> inMemory, unrecorded;
+    for (const CBrennaItem* item : history.LinkedItems()) inMemory.push_back(item->m_evacuationTime);
+    for (const auto& p : history.Packs())
+        if (!HasTime(inMemory, p->RunTime())) unrecorded.push_back(p->RunTime());
+    if (unrecorded.empty()) return;
+    std::vector<FILETIME> recorded;
+    if (!catalogue.RecordedRunTimes(history, recorded)) return;
+    size_t left = history.Packs().size();
+    for (const FILETIME& t : unrecorded)
+        if (!HasTime(recorded, t) && left > 1 && history.DeletePack(t)) --left;
+}
+
 }  // namespace
 
 BOOL RecordRun(CDataFile& catalogue, const CBrnFile& definition, const std::string& definitionPath,
@@ -349,8 +374,9 @@ BOOL RecordRun(CDataFile& catalogue, const CBrnFile& definition, const std::stri
             if (!history->CreateForDefinition(definitionPath, definition.Identifier()))
                 return fail();
             createdPath = history->Path();
-        } else if (!history->ReloadForUpdate()) {
-            return fail();
+        } else {
+            DropUnrecordedPacks(catalogue, *history);
+            if (!history->ReloadForUpdate()) return fail();
         }
         runTime = DistinctRunTime(*history, runTime);
 

@@ -78,6 +78,17 @@ bool CDataFile::ReadRecords(FileContent& content) const {
     return true;
 }
 
+bool CDataFile::RecordedRunTimes(const CBrnDataFile& history, std::vector<FILETIME>& times) const {
+    FileContent content;
+    if (ReadRecords(content) && content.faultId) return false;
+    const std::string path = history.Path();
+    for (const CBrennaItem* item : history.LinkedItems()) times.push_back(item->m_evacuationTime);
+    for (const auto& record : content.records)
+        if (record->m_generation > 0 && lstrcmpiA(record->m_stored.c_str(), path.c_str()) == 0)
+            times.push_back(record->m_evacuationTime);
+    return true;
+}
+
 namespace {
 
 // What identifies a record between processes: its stored path (letter case aside), its time,

@@ -50,6 +50,10 @@ public:
     void ReinsertItem(std::unique_ptr<CBrennaItem> item, size_t index);
     void ReleaseDetached(CBrennaItem& item);
     CBrnDataFile* FindHistory(const GUID& identifier) const;
+    // The run times of the items that record a pack of history: those in memory and those of the
+    // file on disk (another process may have recorded one since this catalogue read it). False,
+    // with times unchanged, when the file cannot be read whole: then nobody can tell.
+    bool RecordedRunTimes(const CBrnDataFile& history, std::vector<FILETIME>& times) const;
     BOOL ImportItem(const CBrennaItem& other, const std::string& oldFolder);
 
     size_t GetCount() const { return m_items.size(); }

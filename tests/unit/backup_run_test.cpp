@@ -395,13 +395,41 @@ TEST_F(BackupRun, PackTheCatalogueNeverRecordedIsNotTakenForABackup) {
     ASSERT_EQ(again->Count(), 2u) << "the edited file is not shown by any item";
     HistoryOnDisk h(repo.Path(), again->Item(1)->m_stored);
     ASSERT_TRUE(h.loaded);
-    ASSERT_EQ(h.file.Packs().size(), 3u);
-    // Compared with the recorded pack, b.txt is new again and gets a copy of its own.
-    const auto& entries = h.Pack(2).Entries();
+    // The pack nothing recorded is gone; compared with the recorded one, b.txt is new again and
+    // gets a copy of its own.
+    ASSERT_EQ(h.file.Packs().size(), 2u);
+    EXPECT_EQ(CompareFileTime(&h.Pack(0).RunTime(), &again->Item(0)->m_evacuationTime), 0);
+    EXPECT_EQ(CompareFileTime(&h.Pack(1).RunTime(), &again->Item(1)->m_evacuationTime), 0);
+    const auto& entries = h.Pack(1).Entries();
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_TRUE(entries[1]->IsOwned());
     EXPECT_EQ(testutil::ReadFile(Repo(entries[1]->StoredName())), "beta, longer now");
     EXPECT_FALSE(entries[0]->IsOwned());
+}
+
+TEST_F(BackupRun, PackAnotherProcessRecordedIsKept) {
+    std::string data = ThreeFiles();
+    std::string def = Definition(data);
+    ASSERT_TRUE(Run(def));
+    ASSERT_TRUE(scratch->Save(TRUE));
+    // Another process runs the definition and saves; this one has not read its item.
+    {
+        testutil::ScratchRepository other(repo.Path());
+        other->Settings().brnFile = true;
+        other->Load();
+        testutil::WriteFile(data + "\\a.txt", "alpha, edited elsewhere");
+        ASSERT_TRUE(other->Dispatch(def.c_str()));
+        ASSERT_TRUE(other->Save(TRUE));
+    }
+    testutil::WriteFile(data + "\\b.txt", "beta, edited here");
+    ASSERT_TRUE(Run(def));
+    ASSERT_TRUE(scratch->Save(TRUE));
+    ASSERT_EQ(Count(), 3u);
+    HistoryOnDisk h(repo.Path(), Item(0)->m_stored);
+    ASSERT_TRUE(h.loaded);
+    ASSERT_EQ(h.file.Packs().size(), 3u);
+    for (size_t i = 0; i < Count(); ++i)
+        EXPECT_NE(h.file.FindPack(Item(i)->m_evacuationTime), nullptr) << i;
 }
 
 TEST_F(BackupRun, HistoryWithoutItemsStartsAfresh) {

@@ -1,6 +1,8 @@
 // Every step of the repository's writing operations made to fail in turn: whatever step fails,
 // the catalogue and the histories on disk are the old ones or the new ones, whole, every record
 // has its whole copy, the user hears of the failure, and trying again without the fault works.
+// The same with the process ended at each step: the operation then runs in a second process (this
+// test program again, see KilledOperation.Child) that ends itself there.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "ProcessUtil.h"
 #include "ScratchRepository.h"
 #include "TestUtil.h"
 #include "fw/Exceptions.h"
@@ -44,6 +47,8 @@ struct DiskState {
     bool quiet = false;  // loaded without a message about damage or missing copies
     std::vector<Record> records;
     std::vector<int> packCounts;  // of every history, ascending
+    // The same counting only the packs that a record names: what the program shows and restores.
+    std::vector<int> recordedCounts;
     std::vector<std::string> faults;  // records without their whole copy
 
     std::vector<std::string> Kinds() const {
@@ -52,23 +57,44 @@ struct DiskState {
         std::sort(k.begin(), k.end());
         return k;
     }
-    bool SameAs(const DiskState& o) const {
-        return records == o.records && packCounts == o.packCounts;
+    bool SameAs(const DiskState& o, bool recordedOnly = false) const {
+        return records == o.records && Counts(recordedOnly) == o.Counts(recordedOnly);
     }
-    bool SameKindAs(const DiskState& o) const {
-        return Kinds() == o.Kinds() && packCounts == o.packCounts;
+    bool SameKindAs(const DiskState& o, bool recordedOnly = false) const {
+        return Kinds() == o.Kinds() && Counts(recordedOnly) == o.Counts(recordedOnly);
     }
+    const std::vector<int>& Counts(bool recordedOnly) const {
+        return recordedOnly ? recordedCounts : packCounts;
+    }
+};
+
+// A folder of an attempt: a fresh temporary one, or one another process made.
+class Folder {
+public:
+    Folder() : m_owned(std::make_unique<TempDir>()), m_path(m_owned->Path()) {}
+    explicit Folder(std::string path) : m_path(std::move(path)) {}
+    const std::string& Path() const { return m_path; }
+    std::string operator/(const std::string& rel) const { return m_path + "\\" + rel; }
+
+private:
+    std::unique_ptr<TempDir> m_owned;
+    std::string m_path;
 };
 
 // The repository, the user's files and the program's state for one attempt.
 struct World {
-    TempDir repo, src, defs;
+    Folder repo, src, defs;
     testutil::ScriptedPrompt prompt;
     std::unique_ptr<testutil::ScratchRepository> scratch;
     // What each evacuated source held when it was evacuated.
     std::map<std::string, std::map<std::string, std::string>> originals;
 
     World() { Restart(); }
+    // The folders of an attempt that another process prepared.
+    World(const std::string& r, const std::string& s, const std::string& d)
+        : repo(r), src(s), defs(d) {
+        Restart();
+    }
     // A new process of the same repository: reads the catalogue from disk.
     void Restart() {
         scratch.reset();
@@ -130,12 +156,23 @@ struct World {
         }
         for (CBrnDataFile* h : histories) {
             try {
-                state.packCounts.push_back(h->LoadPacks() ? static_cast<int>(h->Packs().size()) : -1);
+                bool loaded = h->LoadPacks();
+                state.packCounts.push_back(loaded ? static_cast<int>(h->Packs().size()) : -1);
+                int recorded = 0;
+                for (const auto& p : h->Packs())
+                    for (const CBrennaItem* item : h->LinkedItems())
+                        if (CompareFileTime(&p->RunTime(), &item->m_evacuationTime) == 0) {
+                            ++recorded;
+                            break;
+                        }
+                state.recordedCounts.push_back(loaded ? recorded : -1);
             } catch (const fw::CException&) {
                 state.packCounts.push_back(-2);
+                state.recordedCounts.push_back(-2);
             }
         }
         std::sort(state.packCounts.begin(), state.packCounts.end());
+        std::sort(state.recordedCounts.begin(), state.recordedCounts.end());
         return state;
     }
 
@@ -319,6 +356,68 @@ const Operation kOperations[] = {
      }, 6},
 };
 
+// The variable that tells this program, started again, to carry out one operation of an attempt
+// prepared by its parent: "<operation index>|<repository>|<sources>|<definitions>".
+constexpr char kChildVariable[] = "BRENNA_FAULT_LOOP_CHILD";
+
+// Ends a second process at step n (n = 1, 2, ...) of the operation until it no longer reaches
+// step n, and checks what each ended process left; returns the number of steps it took.
+int LoopOverEndedProcesses(size_t index) {
+    const Operation& op = kOperations[index];
+    World reference;
+    op.prepare(reference);
+    EXPECT_FALSE(op.run(reference)) << "unhindered";
+    const DiskState expected = reference.Read();
+
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    const std::string child =
+        testutil::Quote(self) + " --gtest_filter=KilledOperation.Child --gtest_brief=1";
+    for (int n = 1;; ++n) {
+        SCOPED_TRACE("process ended at step " + std::to_string(n));
+        World w;
+        op.prepare(w);
+        const DiskState old = w.Read();
+        w.scratch.reset();  // the second process is the one that works now
+        std::string job = std::to_string(index) + "|" + w.repo.Path() + "|" + w.src.Path() + "|" +
+                          w.defs.Path();
+        SetEnvironmentVariableA(kChildVariable, job.c_str());
+        SetEnvironmentVariableA(fw::kEndAtWriteVariable, std::to_string(n).c_str());
+        DWORD exitCode = testutil::RunCommand(child);
+        SetEnvironmentVariableA(fw::kEndAtWriteVariable, nullptr);
+        SetEnvironmentVariableA(kChildVariable, nullptr);
+        if (exitCode == 0) {
+            // It completed without reaching step n.
+            EXPECT_TRUE(w.Read().SameKindAs(expected));
+            return n - 1;
+        }
+        EXPECT_EQ(exitCode, fw::kEndedAtWrite);
+        if (exitCode != fw::kEndedAtWrite) return n;
+        // A pack that no record names may be left (a run ended before its catalogue save, a
+        // deletion before its history update): nothing shows it, and the next run of its
+        // definition takes it out. What the program shows is the old state or the new one.
+        DiskState now = w.Read();
+        EXPECT_TRUE(now.quiet);
+        EXPECT_TRUE(now.faults.empty()) << now.faults.front();
+        const bool isOld = now.SameAs(old, true), isNew = now.SameKindAs(expected, true);
+        EXPECT_TRUE(isOld || isNew) << "neither the old nor the new catalogue and history";
+        // The next process finishes the work, whatever the ended one left behind.
+        w.Restart();
+        w.prompt.shown.clear();
+        if (!isNew || op.verify) {
+            EXPECT_FALSE(op.run(w)) << "after the ended process: "
+                                    << (w.prompt.shown.empty() ? "" : w.prompt.shown.back().text);
+        }
+        DiskState after = w.Read();
+        EXPECT_TRUE(after.quiet && after.faults.empty());
+        EXPECT_TRUE(after.SameKindAs(expected, true));
+        // A run of the definition leaves no pack behind that no record names.
+        if (!isNew) EXPECT_EQ(after.packCounts, after.recordedCounts);
+        if (op.verify) op.verify(w);
+        if (::testing::Test::HasFailure()) return n;
+    }
+}
+
 struct FaultKind {
     const char* name;
     fw::FileOp op;
@@ -353,6 +452,34 @@ std::string OperationName(const ::testing::TestParamInfo<const Operation*>& info
     for (const char* p = info.param->name; *p; ++p)
         if (std::isalnum(static_cast<unsigned char>(*p))) name += *p;
     return name;
+}
+
+TEST_P(FaultLoop, AProcessEndedAtEachStepLeavesOldOrNewAndTheNextOneFinishes) {
+    size_t index = static_cast<size_t>(GetParam() - kOperations);
+    DWORD start = GetTickCount();
+    int steps = LoopOverEndedProcesses(index);
+    EXPECT_GE(steps, GetParam()->minSteps);
+    RecordProperty("steps", steps);
+    std::printf("%s, process ended: %d steps, %lu ms\n", GetParam()->name, steps,
+                GetTickCount() - start);
+}
+
+// The second process of the loop above: carries out the operation its parent prepared, and
+// ends itself at the step the parent chose. Skipped when not started that way.
+TEST(KilledOperation, Child) {
+    char job[3 * MAX_PATH + 16];
+    DWORD len = GetEnvironmentVariableA(kChildVariable, job, sizeof job);
+    if (len == 0 || len >= sizeof job) GTEST_SKIP() << "runs only as the second process of a fault loop";
+    std::vector<std::string> parts;
+    std::string rest = job;
+    for (size_t bar; (bar = rest.find('|')) != std::string::npos; rest.erase(0, bar + 1))
+        parts.push_back(rest.substr(0, bar));
+    parts.push_back(rest);
+    ASSERT_EQ(parts.size(), 4u);
+    size_t index = std::stoul(parts[0]);
+    ASSERT_LT(index, std::size(kOperations));
+    World w(parts[1], parts[2], parts[3]);
+    EXPECT_FALSE(kOperations[index].run(w));
 }
 
 INSTANTIATE_TEST_SUITE_P(Operations, FaultLoop,
