@@ -312,7 +312,8 @@ int CBrennaApp::ExitInstance() {
     m_hMutex.Reset();
     {
         fw::CWaitCursor wait;
-        m_repository.Save(FALSE);
+        // The last chance to keep what is only in memory: a failure is told, not swallowed.
+        m_repository.SaveOrTell(FALSE);
     }
     m_repository.SetShellLink(nullptr);
     m_shellLink.Release();

@@ -404,7 +404,8 @@ LRESULT CBrennaView::OnDescriptionChanged(int row) {
     if (row < 0) row = NextSelected(-1);
     // The repository tells its observer, this list, which draws the row again.
     if (row >= 0 && row < RowCount()) m_repo->ItemChanged(*m_rows[row]);
-    // A description does not mark the catalogue changed, so the save is forced.
-    m_repo->Save(TRUE);
+    // A description does not mark the catalogue changed, so the save is forced; the user hears
+    // when it fails, or the description would seem kept.
+    m_repo->SaveOrTell(TRUE);
     return 0;
 }

@@ -14,6 +14,7 @@
 #include "MainWindowFixture.h"
 #include "TestUtil.h"
 #include "WindowTestUtil.h"
+#include "fw/Faults.h"
 #include "fw/Strings.h"
 #include "fw/win/Dialog.h"
 #include "resource.h"
@@ -371,6 +372,21 @@ TEST_F(FrameWindow, DescriptionNoticeRedrawsItsRowAndSavesTheCatalogue) {
             }
         EXPECT_TRUE(found);
     }
+}
+
+TEST_F(FrameWindow, DescriptionThatCannotBeSavedIsReported) {
+    Evacuate("a.txt");
+    Open();
+    std::string before = testutil::ReadFile(repo + "\\brenna.dat");
+    ASSERT_TRUE(frame->View().ItemAt(0)->SetDescription("not kept"));
+    prompt.shown.clear();
+    // The new catalogue cannot be created beside the old one.
+    fw::FailCalls(fw::FileOp::create, {1});
+    SendMessageA(List(), WM_DESCRIPTION_CHANGED, 0, 0);
+    fw::DisarmFaults();
+    EXPECT_EQ(testutil::ReadFile(repo + "\\brenna.dat"), before);
+    ASSERT_EQ(prompt.shown.size(), 1u);
+    EXPECT_EQ(prompt.shown[0].text, fw::LoadStr(IDS_FAILED_SAVE_FILE));
 }
 
 TEST_F(FrameWindow, PlacementIsSavedOnActivationRestoreAndMaximiseButNotWhenZoomed) {
