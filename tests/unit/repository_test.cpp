@@ -256,6 +256,33 @@ TEST_F(Repository, ShortcutToADefinitionRunsIt) {
     EXPECT_EQ(lstrcmpiA(scratch->Item(1)->m_source.c_str(), def.c_str()), 0);
 }
 
+TEST_F(Repository, FolderDeletionStoppedByAnOpenFileLeavesNoRecordOfAPartialCopy) {
+    Source("tree\\a.txt", "alpha");
+    Source("tree\\b.txt", "bravo");
+    Source("tree\\sub\\c.txt", "charlie");
+    ASSERT_TRUE(scratch->Evacuate((src / "tree").c_str()));
+    ASSERT_TRUE(scratch->Save(TRUE));
+    CBrennaItem* item = scratch->Item(0);
+    const std::string copy = item->m_stored;
+    const auto whole = testutil::SnapshotTree(copy);
+    // A file of the copy held open without delete sharing, as a viewer or scanner would.
+    HANDLE held = CreateFileA((copy + "\\b.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    BOOL deleted = scratch->DeleteItem(item);
+    CloseHandle(held);
+    if (deleted) {
+        // Gone from the catalogue, in memory and on disk; the remains lie aside.
+        EXPECT_EQ(scratch->Count(), 0u);
+        EXPECT_TRUE(StoredOnDisk().empty());
+        EXPECT_FALSE(testutil::Exists(copy));
+    } else {
+        // Kept, with its copy whole.
+        EXPECT_EQ(StoredOnDisk(), std::vector<std::string>{copy});
+        EXPECT_EQ(testutil::SnapshotTree(copy), whole);
+    }
+}
+
 TEST_F(Repository, DispatchedPathsAreSavedAndFailuresReported) {
     scratch->DispatchPaths({Source("a.txt"), src / "missing.txt", Source("b.txt")}, true);
     ASSERT_EQ(prompt.shown.size(), 1u);
