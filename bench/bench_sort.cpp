@@ -20,8 +20,8 @@ constexpr int kItems = 100000;
 
 // A catalogue of kItems rows over a thousand real copies of many sizes, times and types.
 void Fill(CDataFile& c, const std::string& folder) {
-    const char* exts[] = {".txt", ".doc", ".xls", ".bmp", ".ini", ".log", ".csv", ".dat",
-                          ".jpg", ".zip", ".htm", ".exe"};
+    const char* exts[] = {".txt", ".doc", ".xls", ".bmp", ".ini", ".log",
+                          ".csv", ".dat", ".jpg", ".zip", ".htm", ".exe"};
     std::vector<std::string> copies;
     for (int i = 0; i < 1000; ++i) {
         copies.push_back(folder + "\\br000000\\copy" + std::to_string(i) + exts[i % 12]);
@@ -68,18 +68,19 @@ int main() {
         double typeFill = Now() - t0;
         double name = SortTime(rows, view::kColName);
         std::printf("sorting %d rows (ascending and descending, best of three)\n", kItems);
-        const char* names[] = {"Name", "Location", "Save", "BRN", "Size", "Type", "Update",
-                               "Description"};
+        const char* names[] = {"Name", "Location", "Save",   "BRN",
+                               "Size", "Type",     "Update", "Description"};
         std::printf("  %-12s %.3f s\n", names[view::kColName], name);
         bool ok = true;
         for (int column : {view::kColSize, view::kColType, view::kColUpdate, view::kColLocation,
                            view::kColSave}) {
             double t = SortTime(rows, column);
             double ratio = t / name;
-            bool target = column == view::kColSize || column == view::kColType ||
-                          column == view::kColUpdate;
-            std::printf("  %-12s %.3f s  x%.2f of Name%s\n", names[column], t, ratio,
-                        target ? (ratio <= 3.0 ? "  (target x3: met)" : "  (target x3: MISSED)") : "");
+            bool target =
+                column == view::kColSize || column == view::kColType || column == view::kColUpdate;
+            std::printf(
+                "  %-12s %.3f s  x%.2f of Name%s\n", names[column], t, ratio,
+                target ? (ratio <= 3.0 ? "  (target x3: met)" : "  (target x3: MISSED)") : "");
             if (target && ratio > 3.0) ok = false;
         }
         std::printf("  first Type sort, filling the type texts: %.3f s  x%.2f of Name\n", typeFill,

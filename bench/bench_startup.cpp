@@ -32,8 +32,8 @@ std::string MakeRepository(const std::string& repo) {
         std::string name = "file" + std::to_string(i % kPerFolder) + exts[i % 8];
         std::string copy = folder + "\\" + name;
         WriteSmallFile(copy, std::string(i % 300, 'x'));
-        std::string source = "C:\\Users\\someone\\Documents\\Project " + std::to_string(i % 97) +
-                             "\\" + name;
+        std::string source =
+            "C:\\Users\\someone\\Documents\\Project " + std::to_string(i % 97) + "\\" + name;
         c.AddItem(source.c_str(), copy.c_str(), 1);
     }
     c.Save(TRUE);
@@ -45,7 +45,8 @@ std::string MakeRepository(const std::string& repo) {
 int main() {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
-    std::string work = std::string(temp) + "brenna_stbench_" + std::to_string(GetCurrentProcessId());
+    std::string work =
+        std::string(temp) + "brenna_stbench_" + std::to_string(GetCurrentProcessId());
     CreateDirectoryA(work.c_str(), nullptr);
     double made0 = Now();
     std::string repo = MakeRepository(work + "\\repo");

@@ -12,6 +12,7 @@
 #include "fw/Archive.h"
 #include "fw/Exceptions.h"
 #include "fw/MemFile.h"
+#include "store/TransferBlocks.h"
 
 namespace fuzz {
 
@@ -53,6 +54,11 @@ std::vector<uint8_t> WriteTo(Write&& write) {
 inline bool SameGuid(const GUID& a, const GUID& b) { return memcmp(&a, &b, sizeof a) == 0; }
 inline bool SameTime(const FILETIME& a, const FILETIME& b) {
     return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
+}
+
+inline bool SameRecord(const store::TransferRecord& a, const store::TransferRecord& b) {
+    return a.timeLow == b.timeLow && a.timeHigh == b.timeHigh && a.source == b.source &&
+           a.copy == b.copy && a.description == b.description;
 }
 
 }  // namespace fuzz

@@ -1,9 +1,8 @@
 // What the formats ask of the platform, for the native build: a definition written without an
 // identifier of its own gets a fixed one, so that writing the same records twice gives the same
 // bytes.
-#include "store/BrnFile.h"
-
 #include "FuzzCheck.h"
+#include "store/BrnFile.h"
 
 namespace store {
 

@@ -12,10 +12,9 @@ namespace {
 using Records = std::vector<std::unique_ptr<CBrennaItem>>;
 
 bool Same(const CBrennaItem& a, const CBrennaItem& b) {
-    return fuzz::SameTime(a.m_evacuationTime, b.m_evacuationTime) &&
-           a.m_fileFlag == b.m_fileFlag && a.m_generation == b.m_generation &&
-           a.m_source == b.m_source && a.m_stored == b.m_stored &&
-           a.m_description == b.m_description;
+    return fuzz::SameTime(a.m_evacuationTime, b.m_evacuationTime) && a.m_fileFlag == b.m_fileFlag &&
+           a.m_generation == b.m_generation && a.m_source == b.m_source &&
+           a.m_stored == b.m_stored && a.m_description == b.m_description;
 }
 
 }  // namespace
@@ -34,9 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> written =
         fuzz::WriteTo([&](fw::CArchive& ar) { store::WriteCatalogue(ar, first); });
     Records second;
-    bool whole = fuzz::ReadFrom(written.data(), written.size(), [&](fw::CArchive& ar) {
-        store::ReadCatalogue(ar, 0, second);
-    });
+    bool whole = fuzz::ReadFrom(written.data(), written.size(),
+                                [&](fw::CArchive& ar) { store::ReadCatalogue(ar, 0, second); });
     fuzz::Require(whole, "the written catalogue does not read back");
     fuzz::Require(second.size() == first.size(), "record count changed");
     for (size_t i = 0; i < first.size(); ++i)

@@ -14,8 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::Require(first.Folder().size() < MAX_PATH, "a folder of MAX_PATH bytes or more was read");
     std::vector<uint8_t> written = fuzz::WriteTo([&](fw::CArchive& ar) { first.Serialize(ar); });
     CBrnFile second;
-    bool whole =
-        fuzz::ReadFrom(written.data(), written.size(), [&](fw::CArchive& ar) { second.Serialize(ar); });
+    bool whole = fuzz::ReadFrom(written.data(), written.size(),
+                                [&](fw::CArchive& ar) { second.Serialize(ar); });
     fuzz::Require(whole, "the written definition does not read back");
     fuzz::Require(second.Folder() == first.Folder(), "folder changed");
     fuzz::Require(second.Exclusions() == first.Exclusions(), "exclusions changed");

@@ -5,15 +5,6 @@
 #include "FuzzCheck.h"
 #include "store/TransferBlocks.h"
 
-namespace {
-
-bool Same(const store::TransferRecord& a, const store::TransferRecord& b) {
-    return a.timeLow == b.timeLow && a.timeHigh == b.timeHigh && a.source == b.source &&
-           a.copy == b.copy && a.description == b.description;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<std::string> paths;
     if (!store::ReadFileList(data, size, paths)) {
@@ -29,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bool withItems = whole && items.size() == paths.size();
     store::Bytes built = store::BuildFileList(paths, withItems ? &items : nullptr, fuzz::kMarker);
     std::vector<std::string> again;
-    fuzz::Require(store::ReadFileList(built.data(), built.size(), again), "the built list does not read");
+    fuzz::Require(store::ReadFileList(built.data(), built.size(), again),
+                  "the built list does not read");
     fuzz::Require(again == paths, "paths changed");
     size_t builtAt = store::FindItemTrailer(built.data(), built.size(), fuzz::kMarker);
     fuzz::Require((builtAt != 0) == withItems, "trailer lost or invented");
@@ -38,7 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         fuzz::Require(store::ReadItemBlock(built.data() + builtAt, built.size() - builtAt, items2),
                       "the built trailer does not read whole");
         fuzz::Require(items2.size() == items.size(), "item count changed");
-        for (size_t i = 0; i < items.size(); ++i) fuzz::Require(Same(items[i], items2[i]), "an item changed");
+        for (size_t i = 0; i < items.size(); ++i)
+            fuzz::Require(fuzz::SameRecord(items[i], items2[i]), "an item changed");
     }
     return 0;
 }

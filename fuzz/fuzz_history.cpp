@@ -30,11 +30,13 @@ bool Same(const CBrnBackupItemPack& a, const CBrnBackupItemPack& b) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     GUID id{};
     int32_t headerCount = 0;
-    fuzz::ReadFrom(data, size, [&](fw::CArchive& ar) { store::ReadHistoryHeader(ar, id, headerCount); });
+    fuzz::ReadFrom(data, size,
+                   [&](fw::CArchive& ar) { store::ReadHistoryHeader(ar, id, headerCount); });
     id = GUID{};
     Packs first;
     if (!fuzz::ReadFrom(data, size, [&](fw::CArchive& ar) { store::ReadHistory(ar, id, first); })) {
-        fuzz::Require(first.empty() && fuzz::SameGuid(id, GUID{}), "a failed read changed the history");
+        fuzz::Require(first.empty() && fuzz::SameGuid(id, GUID{}),
+                      "a failed read changed the history");
         return 0;
     }
     for (const auto& p : first)
@@ -51,7 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::Require(whole, "the written history does not read back");
     fuzz::Require(fuzz::SameGuid(id, secondId), "identifier changed");
     fuzz::Require(first.size() == second.size(), "pack count changed");
-    for (size_t i = 0; i < first.size(); ++i) fuzz::Require(Same(*first[i], *second[i]), "a pack changed");
+    for (size_t i = 0; i < first.size(); ++i)
+        fuzz::Require(Same(*first[i], *second[i]), "a pack changed");
     std::vector<uint8_t> again =
         fuzz::WriteTo([&](fw::CArchive& ar) { store::WriteHistory(ar, secondId, second); });
     fuzz::Require(again == written, "writing the same history twice gave different bytes");

@@ -5,15 +5,6 @@
 #include "FuzzCheck.h"
 #include "store/TransferBlocks.h"
 
-namespace {
-
-bool Same(const store::TransferRecord& a, const store::TransferRecord& b) {
-    return a.timeLow == b.timeLow && a.timeHigh == b.timeHigh && a.source == b.source &&
-           a.copy == b.copy && a.description == b.description;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<store::TransferRecord> first;
     store::ReadItemBlock(data, size, first);
@@ -25,6 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::Require(store::ReadItemBlock(built.data(), built.size(), second),
                   "the built block does not read back whole");
     fuzz::Require(first.size() == second.size(), "record count changed");
-    for (size_t i = 0; i < first.size(); ++i) fuzz::Require(Same(first[i], second[i]), "a record changed");
+    for (size_t i = 0; i < first.size(); ++i)
+        fuzz::Require(fuzz::SameRecord(first[i], second[i]), "a record changed");
     return 0;
 }

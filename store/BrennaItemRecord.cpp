@@ -1,12 +1,11 @@
 // A catalogue item's record: writing it and reading it back with every length checked. Nothing
 // here touches the disk, so that the reader also builds natively for fuzzing.
-#include "store/BrennaItem.h"
-
 #include <cstring>
 #include <new>
 
 #include "fw/Archive.h"
 #include "fw/Exceptions.h"
+#include "store/BrennaItem.h"
 
 namespace {
 

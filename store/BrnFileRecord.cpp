@@ -1,9 +1,9 @@
 // The ".brn" definition record and the GUID layout shared with the history file: writing them and
 // reading them back with every length checked. Nothing here touches the disk.
-#include "store/BrnFile.h"
-
 #include <cstring>
 #include <new>
+
+#include "store/BrnFile.h"
 
 namespace {
 

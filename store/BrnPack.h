@@ -72,7 +72,8 @@ namespace store {
 // leaves id and packs unchanged.
 // The 28-byte header alone: false when it is short or foreign.
 bool ReadHistoryHeader(fw::CArchive& ar, GUID& id, int32_t& packCount);
-void ReadHistory(fw::CArchive& ar, GUID& id, std::vector<std::unique_ptr<CBrnBackupItemPack>>& packs);
+void ReadHistory(fw::CArchive& ar, GUID& id,
+                 std::vector<std::unique_ptr<CBrnBackupItemPack>>& packs);
 void WriteHistory(fw::CArchive& ar, const GUID& id,
                   const std::vector<std::unique_ptr<CBrnBackupItemPack>>& packs);
 

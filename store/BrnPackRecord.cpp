@@ -1,10 +1,9 @@
 // History entries, packs and the history file's bytes, read with every count and length checked.
-#include "store/BrnPack.h"
-
 #include <cstring>
 #include <new>
 
 #include "fw/Exceptions.h"
+#include "store/BrnPack.h"
 
 namespace {
 
@@ -116,7 +115,8 @@ bool ReadHistoryHeader(fw::CArchive& ar, GUID& id, int32_t& packCount) {
     return true;
 }
 
-void ReadHistory(fw::CArchive& ar, GUID& id, std::vector<std::unique_ptr<CBrnBackupItemPack>>& packs) {
+void ReadHistory(fw::CArchive& ar, GUID& id,
+                 std::vector<std::unique_ptr<CBrnBackupItemPack>>& packs) {
     try {
         ReadMagicAndVersion(ar, kMagic, kVersion);
         GUID readId = ReadGuid(ar);

@@ -146,8 +146,8 @@ struct World {
             std::string source = item.m_source.compare(0, src.Path().size(), src.Path()) == 0
                                      ? item.m_source.substr(src.Path().size())
                                      : item.m_source;
-            state.records.push_back({source, item.m_stored, item.m_description,
-                                     item.m_fileFlag, item.m_generation, item.m_evacuationTime});
+            state.records.push_back({source, item.m_stored, item.m_description, item.m_fileFlag,
+                                     item.m_generation, item.m_evacuationTime});
             std::string fault = CopyFault(item);
             if (!fault.empty()) state.faults.push_back(item.m_stored + ": " + fault);
             if (item.m_pHistory &&
@@ -286,7 +286,8 @@ const Operation kOperations[] = {
          EXPECT_TRUE(item && item->SetDescription("described"));
          return !w.Repo().SaveOrTell(TRUE);
      },
-     {}, 5},
+     {},
+     5},
     {"backup run updating its history",
      [](World& w) {
          std::string def = w.Definition(MakeTree(w));
@@ -305,7 +306,8 @@ const Operation kOperations[] = {
          const CBrnBackupItemPack* pack = newest->m_pHistory->LastPack();
          ASSERT_EQ(pack->EntryCount(), 4);
          for (const auto& e : pack->Entries())
-             EXPECT_EQ(testutil::ReadFile(w.repo / e->StoredName()), testutil::ReadFile(e->Source()))
+             EXPECT_EQ(testutil::ReadFile(w.repo / e->StoredName()),
+                       testutil::ReadFile(e->Source()))
                  << e->Source();
      },
      10},
@@ -320,7 +322,8 @@ const Operation kOperations[] = {
          CBrennaItem* first = w.Find(w.src / "tree", 1);
          return !first || !w.Repo().DeleteItem(first);
      },
-     {}, 6},
+     {},
+     6},
     {"evacuation of a folder tree",
      [](World& w) {
          w.Evacuate(w.Write("earlier.txt", "earlier"));
@@ -330,7 +333,8 @@ const Operation kOperations[] = {
          w.originals[w.src / "tree"] = World::Contents(w.src / "tree");
          return DispatchTells(w, w.src / "tree");
      },
-     {}, 10},
+     {},
+     10},
     {"restore of a file",
      [](World& w) {
          w.Evacuate(w.Write("one.txt", "as evacuated"));
@@ -351,9 +355,7 @@ const Operation kOperations[] = {
          CBrennaItem* item = w.Find(w.src / "tree", 0);
          return !item || !item->WriteOut(item->m_source.c_str());
      },
-     [](World& w) {
-         EXPECT_EQ(World::Contents(w.src / "tree"), w.originals[w.src / "tree"]);
-     }, 6},
+     [](World& w) { EXPECT_EQ(World::Contents(w.src / "tree"), w.originals[w.src / "tree"]); }, 6},
 };
 
 // The variable that tells this program, started again, to carry out one operation of an attempt
@@ -379,8 +381,8 @@ int LoopOverEndedProcesses(size_t index) {
         op.prepare(w);
         const DiskState old = w.Read();
         w.scratch.reset();  // the second process is the one that works now
-        std::string job = std::to_string(index) + "|" + w.repo.Path() + "|" + w.src.Path() + "|" +
-                          w.defs.Path();
+        std::string job =
+            std::to_string(index) + "|" + w.repo.Path() + "|" + w.src.Path() + "|" + w.defs.Path();
         SetEnvironmentVariableA(kChildVariable, job.c_str());
         SetEnvironmentVariableA(fw::kEndAtWriteVariable, std::to_string(n).c_str());
         DWORD exitCode = testutil::RunCommand(child);
@@ -469,7 +471,8 @@ TEST_P(FaultLoop, AProcessEndedAtEachStepLeavesOldOrNewAndTheNextOneFinishes) {
 TEST(KilledOperation, Child) {
     char job[3 * MAX_PATH + 16];
     DWORD len = GetEnvironmentVariableA(kChildVariable, job, sizeof job);
-    if (len == 0 || len >= sizeof job) GTEST_SKIP() << "runs only as the second process of a fault loop";
+    if (len == 0 || len >= sizeof job)
+        GTEST_SKIP() << "runs only as the second process of a fault loop";
     std::vector<std::string> parts;
     std::string rest = job;
     for (size_t bar; (bar = rest.find('|')) != std::string::npos; rest.erase(0, bar + 1))

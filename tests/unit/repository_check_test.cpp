@@ -127,6 +127,17 @@ struct DamageCase {
     std::vector<Expected> expected;
 };
 
+// What a damage case finds first, followed by the runs' copies that nothing refers to any more.
+std::vector<Expected> ThenRunCopiesOrphaned(Expected first) {
+    return {first,
+            {CheckKind::OrphanEntry, "br000000\\x.txt", "",
+             "Copy that no item refers to: $\\br000000\\x.txt"},
+            {CheckKind::OrphanEntry, "br000000\\y.txt", "",
+             "Copy that no item refers to: $\\br000000\\y.txt"},
+            {CheckKind::OrphanFolder, "br000001", "",
+             "Numbered folder that no item refers to: $\\br000001"}};
+}
+
 const DamageCase kDamage[] = {
     {"CopyDeleted",
      [](CheckedRepository& r) { ASSERT_TRUE(DeleteFileA(r.Repo("br000000\\a.txt").c_str())); },
@@ -164,28 +175,18 @@ const DamageCase kDamage[] = {
          testutil::WriteFile(r.Repo("br000000\\Photos.dat"), "XXXX" + bytes.substr(4));
      },
      // No readable pack refers to the runs' copies any more.
-     {{CheckKind::DamagedHistory, "br000000\\Photos.dat", "",
-       "Backup history that fails its header check or cannot be read: $\\br000000\\Photos.dat"},
-      {CheckKind::OrphanEntry, "br000000\\x.txt", "",
-       "Copy that no item refers to: $\\br000000\\x.txt"},
-      {CheckKind::OrphanEntry, "br000000\\y.txt", "",
-       "Copy that no item refers to: $\\br000000\\y.txt"},
-      {CheckKind::OrphanFolder, "br000001", "",
-       "Numbered folder that no item refers to: $\\br000001"}}},
+     ThenRunCopiesOrphaned({CheckKind::DamagedHistory, "br000000\\Photos.dat", "",
+                            "Backup history that fails its header check or cannot be read: "
+                            "$\\br000000\\Photos.dat"})},
     {"HistoryCutShort",
      [](CheckedRepository& r) {
          std::string bytes = testutil::ReadFile(r.Repo("br000000\\Photos.dat"));
          testutil::WriteFile(r.Repo("br000000\\Photos.dat"), bytes.substr(0, 60));
      },
      // No readable pack refers to the runs' copies any more.
-     {{CheckKind::DamagedHistory, "br000000\\Photos.dat", "",
-       "Backup history that fails its header check or cannot be read: $\\br000000\\Photos.dat"},
-      {CheckKind::OrphanEntry, "br000000\\x.txt", "",
-       "Copy that no item refers to: $\\br000000\\x.txt"},
-      {CheckKind::OrphanEntry, "br000000\\y.txt", "",
-       "Copy that no item refers to: $\\br000000\\y.txt"},
-      {CheckKind::OrphanFolder, "br000001", "",
-       "Numbered folder that no item refers to: $\\br000001"}}},
+     ThenRunCopiesOrphaned({CheckKind::DamagedHistory, "br000000\\Photos.dat", "",
+                            "Backup history that fails its header check or cannot be read: "
+                            "$\\br000000\\Photos.dat"})},
     {"HistoryPointsAtAMissingCopy",
      [](CheckedRepository& r) { ASSERT_TRUE(DeleteFileA(r.Repo("br000000\\x.txt").c_str())); },
      {{CheckKind::HistoryMissingCopy, "br000000\\x.txt", "br000000\\Photos.dat",
@@ -194,14 +195,8 @@ const DamageCase kDamage[] = {
     {"HistoryDeleted",
      [](CheckedRepository& r) { ASSERT_TRUE(DeleteFileA(r.Repo("br000000\\Photos.dat").c_str())); },
      // Nothing refers to the runs' copies any more.
-     {{CheckKind::MissingCopy, "br000000\\Photos.dat", "",
-       "Stored copy missing: $\\br000000\\Photos.dat"},
-      {CheckKind::OrphanEntry, "br000000\\x.txt", "",
-       "Copy that no item refers to: $\\br000000\\x.txt"},
-      {CheckKind::OrphanEntry, "br000000\\y.txt", "",
-       "Copy that no item refers to: $\\br000000\\y.txt"},
-      {CheckKind::OrphanFolder, "br000001", "",
-       "Numbered folder that no item refers to: $\\br000001"}}},
+     ThenRunCopiesOrphaned({CheckKind::MissingCopy, "br000000\\Photos.dat", "",
+                            "Stored copy missing: $\\br000000\\Photos.dat"})},
     {"RunTakenOutOfItsHistory",
      [](CheckedRepository& r) {
          // The history rewritten without the second run, whose item stays in the catalogue.

@@ -2,14 +2,13 @@
 // back whole. The same files seed the fuzzing corpus: with BRENNA_SEED_DIR set, each is also
 // written to <dir>\<format>\<name>.
 #include <gtest/gtest.h>
-
 #include <windows.h>
 
 #include <cstdlib>
 #include <memory>
 
-#include "TestUtil.h"
 #include "ScratchRepository.h"
+#include "TestUtil.h"
 #include "fw/Archive.h"
 #include "fw/Exceptions.h"
 #include "fw/MemFile.h"
@@ -92,7 +91,8 @@ TEST(SeedCorpus, EveryFormatTheProgramWritesReadsBackWhole) {
 
     std::string catalogue = testutil::ReadFile(repo / "brenna.dat");
     std::vector<std::unique_ptr<CBrennaItem>> items;
-    EXPECT_TRUE(ReadsWhole(catalogue, [&](fw::CArchive& ar) { store::ReadCatalogue(ar, 0, items); }));
+    EXPECT_TRUE(
+        ReadsWhole(catalogue, [&](fw::CArchive& ar) { store::ReadCatalogue(ar, 0, items); }));
     EXPECT_EQ(items.size(), 5u);
     seeds.Put("catalogue", "five-items.dat", catalogue);
 
