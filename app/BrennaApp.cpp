@@ -1,5 +1,6 @@
 // Start-up, shut-down, the help map and the roads of the application object.
 #include "app/BrennaApp.h"
+#include "app/StandardOutput.h"
 
 #include "app/CommandLine.h"
 #include "app/HelpFile.h"
@@ -23,21 +24,6 @@ constexpr size_t kObjectNameSize = 256;
 // How long the check waits for another process to finish with the repository.
 constexpr DWORD kCheckLockTimeoutMs = 10000;
 
-// Writes text to the process's standard output. A program of the window subsystem started from
-// a console without redirection has none of its own; it writes to that console instead.
-void WriteStandardOutput(const std::string& text) {
-    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    fw::CHandle console;
-    if ((!out || out == INVALID_HANDLE_VALUE) && AttachConsole(ATTACH_PARENT_PROCESS)) {
-        console.Reset(CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, 0, nullptr));
-        out = console.Get();
-    }
-    if (!out || out == INVALID_HANDLE_VALUE) return;
-    DWORD written;
-    WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-}
-
 }  // namespace
 
 CBrennaApp::CBrennaApp() = default;
@@ -48,7 +34,8 @@ CBrennaApp::~CBrennaApp() {
     m_repository.SetShellLink(nullptr);
     m_shellLink.Release();
     if (m_bOleInitialized) OleUninitialize();
-    if (&fw::Prompt() == &m_shellPrompt) fw::SetPrompt(m_previousPrompt);
+    if (&fw::Prompt() == &m_shellPrompt || &fw::Prompt() == &m_quietPrompt)
+        fw::SetPrompt(m_previousPrompt);
 }
 
 std::string MakeObjectName(const char* prefix, const std::string& ini, size_t size) {
@@ -116,10 +103,12 @@ void CBrennaApp::PreparePaths() {
     std::vector<std::string> usable;
     for (const auto& f : m_aFiles) {
         std::string full;
-        if (!f.empty() && util::MakeFullPath(f, full))
+        if (!f.empty() && util::MakeFullPath(f, full)) {
             usable.push_back(full);
-        else
+        } else {
             fw::MessageId(IDS_FAILED_SAVE_FILE);
+            ++m_nFailedPaths;
+        }
     }
     m_aFiles.swap(usable);
 }
@@ -139,7 +128,10 @@ BOOL CBrennaApp::InitInstance() {
     CBrennaCommandLineInfo cmd(&m_aFiles);
     fw::ParseCommandLine(cmd, __argc, __argv);
     if (cmd.m_bCheck) return CheckFromCommandLine(cmd.m_strIni, cmd.m_bQuiet);
+    if (cmd.m_bQuiet) fw::SetPrompt(&m_quietPrompt);
     m_bHadPaths = !m_aFiles.empty();
+    // Until the repository is open, a failure means it could not be.
+    m_exitCode = 2;
     std::string ini = cmd.m_strIni;
     if (!ini.empty()) {
         std::string full;
@@ -177,10 +169,12 @@ BOOL CBrennaApp::InitInstance() {
         m_hMutex.Reset(CreateMutexA(nullptr, FALSE, m_strMutexName.c_str()));
     }
 
+    m_exitCode = 0;
     if (cmd.m_bSetupCommit) return SetupShortcut(TRUE);
     if (cmd.m_bUninstall) return SetupShortcut(FALSE);
 
     PreparePaths();
+    if (m_nFailedPaths) m_exitCode = 1;
     if (m_bSecondary) {
         if (!m_bHadPaths) {
             SetEvent(m_hEvent.Get());
@@ -192,6 +186,8 @@ BOOL CBrennaApp::InitInstance() {
         return EvacuateCommandLinePaths();
     }
     if (m_bHadPaths) return EvacuateCommandLinePaths();
+    // Scripts never get a window: with nothing to evacuate there is nothing to do.
+    if (cmd.m_bQuiet) return TRUE;
 
     return StartInteractive();
 }
@@ -268,9 +264,10 @@ BOOL CBrennaApp::EvacuateCommandLinePaths() {
         CRepositoryLock lock(m_repository);
         // Another process may have saved items since start-up.
         m_repository.Reload();
-        m_repository.DispatchPaths(m_aFiles, false);  // the lock above is held
+        m_nFailedPaths += m_repository.DispatchPaths(m_aFiles, false);  // the lock above is held
     }
     m_repository.SetObserver(nullptr);
+    m_exitCode = m_nFailedPaths ? 1 : 0;
     return TRUE;
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "fw/File.h"
+#include "app/StandardOutput.h"
 #include "fw/win/ShellPrompt.h"
 #include "fw/win/WinApp.h"
 #include "store/QuillonBridge.h"
@@ -97,6 +98,10 @@ private:
     static DWORD WINAPI WatchThread(void* param);
 
     fw::CShellPrompt m_shellPrompt;
+    // /Quiet: no window and no message box; messages go to standard output.
+    CStandardOutputPrompt m_quietPrompt;
+    // Paths of the command line that failed: refused before dispatch, or failed by it.
+    size_t m_nFailedPaths = 0;
     fw::IPrompt* m_previousPrompt = nullptr;
     bool m_bOleInitialized = false;
     fw::CHandle m_hWatcher;

@@ -8,12 +8,7 @@ class SilentPrompt : public IPrompt {
 public:
     int Message(HWND, const std::string& text, UINT type) override {
         OutputDebugStringA((text + "\n").c_str());
-        switch (type & MB_TYPEMASK) {
-            case MB_YESNO:
-            case MB_YESNOCANCEL: return (type & MB_DEFMASK) == MB_DEFBUTTON1 ? IDYES : IDNO;
-            case MB_OKCANCEL: return (type & MB_DEFMASK) == MB_DEFBUTTON1 ? IDOK : IDCANCEL;
-            default: return IDOK;
-        }
+        return DefaultAnswer(type);
     }
 };
 
@@ -22,6 +17,15 @@ IPrompt* g_prompt = &g_silent;
 HWND g_owner = nullptr;
 
 }  // namespace
+
+int DefaultAnswer(UINT type) {
+    switch (type & MB_TYPEMASK) {
+        case MB_YESNO:
+        case MB_YESNOCANCEL: return (type & MB_DEFMASK) == MB_DEFBUTTON1 ? IDYES : IDNO;
+        case MB_OKCANCEL: return (type & MB_DEFMASK) == MB_DEFBUTTON1 ? IDOK : IDCANCEL;
+        default: return IDOK;
+    }
+}
 
 IPrompt& Prompt() { return *g_prompt; }
 

@@ -47,6 +47,9 @@ public:
 IPrompt& Prompt();
 // Installs p (null restores the silent default); returns the previous one.
 IPrompt* SetPrompt(IPrompt* p);
+// The button a message box of type would take as its default: what a prompt that asks nobody
+// answers.
+int DefaultAnswer(UINT type);
 
 // The owner used for messages: the main window when there is one.
 void SetMessageOwner(HWND owner);

@@ -175,14 +175,19 @@ BOOL CRepository::CopyDirectory(const char* source, const char* target) {
     return TRUE;
 }
 
-void CRepository::DispatchPaths(const std::vector<std::string>& paths, bool underMutex) {
+size_t CRepository::DispatchPaths(const std::vector<std::string>& paths, bool underMutex) {
     fw::CWaitCursor wait;
     std::optional<CRepositoryLock> lock;
     if (underMutex) lock.emplace(*this);
+    size_t failed = 0;
     for (const auto& path : paths)
-        if (Dispatch(path.c_str()) == 0) fw::MessageId(IDS_FAILED_SAVE_FILE);
+        if (Dispatch(path.c_str()) == 0) {
+            fw::MessageId(IDS_FAILED_SAVE_FILE);
+            ++failed;
+        }
     // Copies that the catalogue does not record would be invisible; say so.
-    SaveOrTell(FALSE);
+    if (!SaveOrTell(FALSE)) ++failed;
+    return failed;
 }
 
 std::vector<CBrennaItem*> CRepository::ItemsNotFitting(const std::string& folder) const {

@@ -92,7 +92,8 @@ public:
     BOOL CopyDirectory(const char* source, const char* target);
     // Dispatches each path, showing "Failed to save file" for each one that fails, then saves.
     // With underMutex the repository mutex is held throughout.
-    void DispatchPaths(const std::vector<std::string>& paths, bool underMutex);
+    // Returns how many paths failed, the save at the end counting as one more when it fails.
+    size_t DispatchPaths(const std::vector<std::string>& paths, bool underMutex);
 
     // The items whose stored path, moved from this folder into folder, would not fit in MAX_PATH:
     // no catalogue in folder can hold them.

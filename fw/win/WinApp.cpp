@@ -26,8 +26,8 @@ int CWinApp::Run() {
 
 int AppMain(CWinApp& app) {
     if (!app.InitInstance()) {
-        app.ExitInstance();
-        return 1;
+        int code = app.ExitInstance();
+        return code ? code : 1;
     }
     app.Run();
     return app.ExitInstance();

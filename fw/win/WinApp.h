@@ -37,7 +37,7 @@ public:
 CWinApp* AfxGetApp();
 
 // Runs the application: InitInstance, then the message loop, then ExitInstance. The process
-// exit code is 1 when InitInstance failed, otherwise what ExitInstance returns.
+// exit code is what ExitInstance returns, and at least 1 when InitInstance failed.
 int AppMain(CWinApp& app);
 
 }  // namespace fw

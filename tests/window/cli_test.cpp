@@ -183,7 +183,8 @@ TEST_F(CommandLine, SettingsComeFromTheIni) {
 TEST_F(CommandLine, MissingIniIsReportedAndNothingStarts) {
     std::string gone = base / "Nowhere\\Brenna.ini";
     auto r = RunProgram("-c " + Quote(gone));
-    EXPECT_EQ(r.exitCode, 1u);
+    // The repository could not be opened.
+    EXPECT_EQ(r.exitCode, 2u);
     ASSERT_EQ(r.messages.size(), 1u);
     EXPECT_EQ(r.messages[0], fw::FormatStr(IDS_INI_NOT_FOUND, gone.c_str()));
 }
@@ -218,7 +219,8 @@ TEST_F(CommandLine, StartWithoutPathsOpensTheWindowAndLaterStartsHandTheirPathsT
                         Quote(src / "late2.txt")),
                    {}, 20000);
     EXPECT_FALSE(r.timedOut);
-    EXPECT_EQ(r.exitCode, 0u);
+    // Two of the paths failed.
+    EXPECT_EQ(r.exitCode, 1u);
     EXPECT_EQ(r.messages, std::vector<std::string>(2, fw::LoadStr(IDS_FAILED_SAVE_FILE)));
     std::string decoy = fw::LoadStr(IDS_DECOY_TITLE);
     EXPECT_EQ(FindWindowA(nullptr, decoy.c_str()), nullptr);
