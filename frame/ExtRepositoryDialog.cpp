@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "fw/Exceptions.h"
+#include "fw/Faults.h"
 #include "fw/File.h"
 #include "fw/Prompt.h"
 #include "fw/Strings.h"
@@ -75,9 +76,9 @@ bool CExtRepositoryDialog::IsDirectoryName(const std::string& text) {
 bool CExtRepositoryDialog::CreateDirectoryPath(const std::string& path) {
     for (const char* p = util::MbsChr(path.c_str(), '\\'); p; p = util::MbsChr(p + 1, '\\')) {
         std::string prefix(path.c_str(), p + 1);
-        if (!Exists(prefix) && !CreateDirectoryA(prefix.c_str(), nullptr)) return false;
+        if (!Exists(prefix) && !fw::CreateDirectoryChecked(prefix.c_str())) return false;
     }
-    return Exists(path) || CreateDirectoryA(path.c_str(), nullptr);
+    return Exists(path) || fw::CreateDirectoryChecked(path.c_str());
 }
 
 bool CExtRepositoryDialog::CreateIniFile(const std::string& folder) {
