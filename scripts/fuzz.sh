@@ -44,25 +44,40 @@ for t in $targets; do
     mkdir -p "$work/$t/corpus" "$work/$t/crashes"
     cp -r $(inputs "$t" | sed 's#\([^ ]*\)#\1/.#g') "$work/$t/corpus/" 2>/dev/null || true
     # Corpus growth goes to the work folder; the seeds in the project stay as they are.
-    nice -n 10 "$build/fuzz_$t" "$work/$t/corpus" -max_total_time="$seconds" -timeout=10 \
-        -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$work/$t/crashes/" \
-        >"$work/$t/log" 2>&1 &
+    # An input is a few kilobytes that parse in microseconds: only a real hang takes a minute,
+    # while a machine busy with other work can stall a process for several seconds.
+    nice -n 10 "$build/fuzz_$t" "$work/$t/corpus" -max_total_time="$seconds" -timeout=60 \
+        -report_slow_units=60 -rss_limit_mb=2048 -print_final_stats=1 \
+        -artifact_prefix="$work/$t/crashes/" >"$work/$t/log" 2>&1 &
 done
 wait || true
 
-printf '%-14s %14s %8s %8s %8s %8s\n' target executions exec/s cov ft crashes
+# Each input a target saved is replayed alone: one that fails again is a crash (keep it in
+# fuzz/regressions/<target>/ once fixed); one that passes was a stall of the machine.
+printf '%-14s %14s %8s %8s %8s %8s %8s\n' target executions exec/s cov ft crashes stalls
 status=0
 for t in $targets; do
     log=$work/$t/log
     execs=$(sed -nE 's/^stat::number_of_executed_units: *([0-9]+)/\1/p' "$log" | tail -1)
+    [ -n "$execs" ] || execs=$(grep -oE '^#[0-9]+' "$log" | tail -1 | tr -d '#')
     rate=$(sed -nE 's/^stat::average_exec_per_sec: *([0-9]+)/\1/p' "$log" | tail -1)
     cov=$(grep -oE 'cov: [0-9]+' "$log" | tail -1 | cut -d' ' -f2)
     ft=$(grep -oE 'ft: [0-9]+' "$log" | tail -1 | cut -d' ' -f2)
-    crashes=$(find "$work/$t/crashes" -type f | wc -l)
-    printf '%-14s %14s %8s %8s %8s %8s\n' "$t" "${execs:-?}" "${rate:-?}" "${cov:-?}" "${ft:-?}" "$crashes"
-    if [ "$crashes" != 0 ]; then
+    crashes=0 stalls=0 failing=""
+    for f in "$work/$t/crashes"/*; do
+        [ -f "$f" ] || continue
+        if "$build/fuzz_$t" -timeout=60 "$f" >/dev/null 2>&1; then
+            stalls=$((stalls + 1))
+        else
+            crashes=$((crashes + 1))
+            failing="$failing $f"
+        fi
+    done
+    printf '%-14s %14s %8s %8s %8s %8s %8s\n' "$t" "${execs:-?}" "${rate:-?}" "${cov:-?}" \
+        "${ft:-?}" "$crashes" "$stalls"
+    for f in $failing; do
         status=1
-        find "$work/$t/crashes" -type f | sed 's/^/  /'
-    fi
+        echo "  $f"
+    done
 done
 exit $status
