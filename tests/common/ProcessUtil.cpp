@@ -43,31 +43,11 @@ HANDLE StartProgram(const std::string& args, const std::string& cwd) {
     return StartCommand(Quote(ProgramPath()) + (args.empty() ? "" : " " + args), cwd);
 }
 
-namespace {
-
-struct BoxSearch {
-    DWORD pid;
-    std::vector<HWND> boxes;
-};
-
-BOOL CALLBACK CollectBoxes(HWND hwnd, LPARAM lp) {
-    auto* s = reinterpret_cast<BoxSearch*>(lp);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    char cls[32];
-    if (pid == s->pid && GetClassNameA(hwnd, cls, sizeof cls) && lstrcmpA(cls, "#32770") == 0 &&
-        IsWindowVisible(hwnd))
-        s->boxes.push_back(hwnd);
-    return TRUE;
-}
-
-}  // namespace
-
 std::vector<std::string> AnswerMessageBoxes(DWORD pid, std::set<HWND>& answered) {
-    BoxSearch s{pid, {}};
-    EnumWindows(CollectBoxes, reinterpret_cast<LPARAM>(&s));
     std::vector<std::string> texts;
-    for (HWND box : s.boxes) {
+    for (HWND box : VisibleWindowsOf(pid)) {
+        char cls[32];
+        if (!GetClassNameA(box, cls, sizeof cls) || lstrcmpA(cls, "#32770") != 0) continue;
         if (!answered.insert(box).second) continue;
         char text[2048] = {};
         GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
