@@ -165,7 +165,8 @@ void CBackupStore::Taken(const std::string& name, unsigned n) {
     m_nextByName[util::CCaseFold::Get().Upper(name)] = n + 1;
 }
 
-bool CopyIntoBackupStore(CBackupStore& store, const std::string& source, std::string& storedName) {
+bool CopyIntoBackupStore(CBackupStore& store, const std::string& source, std::string& storedName,
+                         uint64_t size, util::CProgressMeter* meter) {
     std::string name = util::NameOf(source);
     if (name.empty()) return false;
     for (unsigned n = store.FirstCandidate(name);; ++n) {
@@ -178,7 +179,9 @@ bool CopyIntoBackupStore(CBackupStore& store, const std::string& source, std::st
         // The copy itself finds out whether the name is taken, and never replaces a copy that is
         // there. Looking first would cost a second search of the folder, which under Wine reads
         // the whole folder for every name that is not there yet.
-        if (fw::CopyFileRetrying(source.c_str(), path.c_str(), TRUE)) {
+        fw::CopyProgress progress;
+        if (meter) progress = [meter](uint64_t done) { return meter->FileBytes(done); };
+        if (fw::CopyFileReporting(source.c_str(), path.c_str(), TRUE, size, progress)) {
             store.Taken(name, n);
             storedName = path.substr(store.Repository().size() + 1);
             return true;
@@ -211,9 +214,18 @@ namespace {
 
 // A source that cannot be read (in use, gone) is left out of the pack; a repository that cannot be
 // written must fail the run rather than record a pack that silently lacks the changes.
-bool CopyOrLeaveOut(CBackupStore& store, const std::string& source, std::string& storedName) {
-    if (CopyIntoBackupStore(store, source, storedName)) return true;
+bool CopyOrLeaveOut(CBackupStore& store, const ListedFile& source, std::string& storedName,
+                    util::CProgressMeter* meter) {
+    if (meter && !meter->BeginFile(source.path, source.size)) throw util::CancelledError();
+    bool copied = CopyIntoBackupStore(store, source.path, storedName, source.size, meter);
     DWORD error = GetLastError();
+    if (meter) meter->EndFile();
+    if (util::Cancelled(meter)) {
+        // Finished or not, the copy of the moment is this run's to remove.
+        if (copied) util::ForceDeleteFile(util::JoinPath(store.Repository(), storedName).c_str());
+        throw util::CancelledError();
+    }
+    if (copied) return true;
     if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL || error == ERROR_WRITE_FAULT ||
         error == ERROR_WRITE_PROTECT)
         throw fw::CFileException::FromLastError(error);
@@ -224,7 +236,8 @@ bool CopyOrLeaveOut(CBackupStore& store, const std::string& source, std::string&
 
 int CompareWithLastPack(CBackupStore& store, const std::vector<ListedFile>& files,
                         const CBrnBackupItemPack* last,
-                        std::vector<std::unique_ptr<CBrnBackupItem>>& entries) {
+                        std::vector<std::unique_ptr<CBrnBackupItem>>& entries,
+                        util::CProgressMeter* meter) {
     static const std::vector<std::unique_ptr<CBrnBackupItem>> kNone;
     const auto& history = last ? last->Entries() : kNone;
     auto add = [&entries](const std::string& source, const std::string& stored, bool owned) {
@@ -234,40 +247,56 @@ int CompareWithLastPack(CBackupStore& store, const std::vector<ListedFile>& file
         e->SetOwned(owned);
         entries.push_back(std::move(e));
     };
+    // First what each listed file needs: its earlier entry, if any, and whether it is copied.
+    // Decided before the first copy, so that the totals are known.
+    struct Step {
+        const ListedFile* file;
+        const CBrnBackupItem* earlier;
+        bool copy;
+    };
+    std::vector<Step> steps;
+    steps.reserve(files.size());
     int changes = 0;
+    uint64_t copyFiles = 0, copyBytes = 0;
     size_t j = 0;
     for (size_t i = 0; i < files.size();) {
         const ListedFile& f = files[i];
         int c =
             j < history.size() ? util::CCaseFold::Get().Compare(f.path.c_str(), history[j]->Source().c_str()) : -1;
-        std::string stored;
-        if (c < 0) {
-            // New: a file that cannot be copied stays out of the pack.
-            if (CopyOrLeaveOut(store, f.path, stored)) {
-                add(f.path, stored, true);
-                ++changes;
-            }
-            ++i;
-        } else if (c > 0) {
+        if (c > 0) {
             // Gone from the target (or excluded now): not carried into the new pack.
             ++changes;
             ++j;
-        } else {
-            const CBrnBackupItem& h = *history[j];
-            if (IsFileChanged(store.Repository(), f, h.StoredName()) &&
-                CopyOrLeaveOut(store, f.path, stored)) {
-                add(f.path, stored, true);
-                ++changes;
-            } else {
-                add(f.path, h.StoredName(), false);
-            }
-            ++i;
+            continue;
+        }
+        Step step{&f, nullptr, true};
+        if (c == 0) {
+            step.earlier = history[j].get();
+            step.copy = IsFileChanged(store.Repository(), f, step.earlier->StoredName());
             ++j;
         }
+        if (step.copy) {
+            ++copyFiles;
+            copyBytes += f.size;
+        }
+        steps.push_back(step);
+        ++i;
     }
     // Entries after the last listed file were deleted like any other. A target that lists
     // nothing at all may only be away for a moment, so it records nothing.
     if (!files.empty()) changes += static_cast<int>(history.size() - j);
+    if (meter) meter->AddTotal(copyFiles, copyBytes);
+    for (const Step& step : steps) {
+        std::string stored;
+        // A new file that cannot be copied stays out of the pack; a changed one keeps its
+        // earlier copy.
+        if (step.copy && CopyOrLeaveOut(store, *step.file, stored, meter)) {
+            add(step.file->path, stored, true);
+            ++changes;
+        } else if (step.earlier) {
+            add(step.file->path, step.earlier->StoredName(), false);
+        }
+    }
     return changes;
 }
 
@@ -328,7 +357,8 @@ void DropUnrecordedPacks(const CDataFile& catalogue, CBrnDataFile& history) {
 }  // namespace
 
 BOOL RecordRun(CDataFile& catalogue, const CBrnFile& definition, const std::string& definitionPath,
-               FILETIME runTime, int& changeCount, const AppendRunItem& append) {
+               FILETIME runTime, int& changeCount, const AppendRunItem& append,
+               util::CProgressMeter* meter) {
     changeCount = 0;
     const std::string& repository = catalogue.Folder();
     if (repository.empty()) return FALSE;
@@ -380,14 +410,22 @@ BOOL RecordRun(CDataFile& catalogue, const CBrnFile& definition, const std::stri
         }
         runTime = DistinctRunTime(*history, runTime);
 
+        if (meter) meter->SetStage(util::ProgressReport::listing);
         std::vector<ListedFile> files;
         CollectFiles(definition, repository, files);
         CBackupStore store(repository);
         std::vector<std::unique_ptr<CBrnBackupItem>> entries;
-        changeCount =
-            CompareWithLastPack(store, files, fresh ? nullptr : LastRecordedPack(*history), entries);
+        try {
+            changeCount = CompareWithLastPack(store, files,
+                                              fresh ? nullptr : LastRecordedPack(*history), entries, meter);
+        } catch (...) {
+            for (const auto& e : entries)
+                if (e->IsOwned()) made.push_back(e->StoredName());
+            throw;
+        }
         for (const auto& e : entries)
             if (e->IsOwned()) made.push_back(e->StoredName());
+        if (util::Cancelled(meter)) return fail();
 
         if (changeCount == 0) {
             // Nothing to record: the history file stays exactly as it was, and a first run
@@ -397,9 +435,12 @@ BOOL RecordRun(CDataFile& catalogue, const CBrnFile& definition, const std::stri
             fw::MessageId(IDS_NO_FILES_ADDED, MB_OK | MB_ICONINFORMATION);
             return TRUE;
         }
+        if (meter) meter->SetStage(util::ProgressReport::recording);
         if (!history->AddPack(definition, std::move(entries), runTime) || !history->SavePacks())
             return fail();
         recorded = true;
+        // A cancel that came while the history was written takes the pack out again.
+        if (util::Cancelled(meter)) return fail();
 
         const DWORD generation = history->LastGeneration() + 1;
         std::string copy;
@@ -423,17 +464,21 @@ BOOL RecordRun(CDataFile& catalogue, const CBrnFile& definition, const std::stri
         return fail();
     } catch (const std::bad_alloc&) {
         return fail();
+    } catch (const util::CancelledError&) {
+        return fail();
     }
     return TRUE;
 }
 
 BOOL RecordRun(CDataFile& catalogue, const CBrnFile& definition, const std::string& definitionPath,
-               FILETIME runTime, int& changeCount) {
-    return RecordRun(catalogue, definition, definitionPath, runTime, changeCount,
-                     [&catalogue](std::unique_ptr<CBrennaItem>& item, CBrnDataFile& history,
-                                  std::unique_ptr<CBrnDataFile>& created) {
-                         return catalogue.AppendRunItem(item, history, created);
-                     });
+               FILETIME runTime, int& changeCount, util::CProgressMeter* meter) {
+    return RecordRun(
+        catalogue, definition, definitionPath, runTime, changeCount,
+        [&catalogue](std::unique_ptr<CBrennaItem>& item, CBrnDataFile& history,
+                     std::unique_ptr<CBrnDataFile>& created) {
+            return catalogue.AppendRunItem(item, history, created);
+        },
+        meter);
 }
 
 BOOL RunDefinition(CRepository& repository, const std::string& path) {
@@ -451,7 +496,9 @@ BOOL RunDefinition(CRepository& repository, const std::string& path) {
     SystemTimeToFileTime(&now, &runTime);
     size_t before = repository.Count();
     int changeCount = 0;
-    if (!RecordRun(repository.Catalogue(), definition, path, runTime, changeCount)) return FALSE;
+    if (!RecordRun(repository.Catalogue(), definition, path, runTime, changeCount,
+                   &repository.Progress()))
+        return FALSE;
     if (repository.Count() == before) return TRUE;
     repository.ItemsAppended(before);
     // The pack is in the history now. A catalogue on disk without its item would hide it for

@@ -11,6 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "util/Progress.h"
+
 class CBrnFile;
 class CBrnBackupItem;
 class CBrnBackupItemPack;
@@ -68,7 +70,9 @@ private:
 
 // Copies source to the lowest free <repository>\br<NNNNNN>\<name>, creating the numbered folder
 // when missing; storedName receives the copy's path relative to the repository.
-bool CopyIntoBackupStore(CBackupStore& store, const std::string& source, std::string& storedName);
+// With a meter, the copy of a file listed at size bytes reports its bytes and can be cancelled.
+bool CopyIntoBackupStore(CBackupStore& store, const std::string& source, std::string& storedName,
+                         uint64_t size = 0, util::CProgressMeter* meter = nullptr);
 
 // True when the listed file differs in size or last-write time from its copy in the repository,
 // or the copy cannot be read.
@@ -76,10 +80,13 @@ bool IsFileChanged(const std::string& repository, const ListedFile& source,
                    const std::string& storedName);
 
 // Walks the file list beside the entries of the newest pack (null: none), copies what is new or
-// changed, and fills entries with the new pack. Returns the change count.
+// changed, and fills entries with the new pack. Returns the change count. What is to be copied is
+// decided first and added to the meter's totals; a cancel seen by the meter raises
+// util::CancelledError, with the copies made so far in entries.
 int CompareWithLastPack(CBackupStore& store, const std::vector<ListedFile>& files,
                         const CBrnBackupItemPack* last,
-                        std::vector<std::unique_ptr<CBrnBackupItem>>& entries);
+                        std::vector<std::unique_ptr<CBrnBackupItem>>& entries,
+                        util::CProgressMeter* meter = nullptr);
 
 // Appends a run's new item, linked to its history (created: a history new to the catalogue). It
 // takes both objects only when it succeeds; false leaves them, and the catalogue, as they were.
@@ -89,11 +96,13 @@ using AppendRunItem = std::function<bool(std::unique_ptr<CBrennaItem>& item, CBr
 // The catalogue's share of a run: compares the target with the newest pack of the definition's
 // history, copies what is new or changed, and records a pack and, through append, an item. A
 // failure at any step leaves the history, the copies and the catalogue as they were. changeCount
-// receives the number of changes (0: nothing recorded, which is a success).
+// receives the number of changes (0: nothing recorded, which is a success). A cancel seen by the
+// meter, up to the moment the history is written, fails the run in the same way.
 BOOL RecordRun(CDataFile& catalogue, const CBrnFile& definition, const std::string& definitionPath,
-               FILETIME runTime, int& changeCount, const AppendRunItem& append);
+               FILETIME runTime, int& changeCount, const AppendRunItem& append,
+               util::CProgressMeter* meter = nullptr);
 BOOL RecordRun(CDataFile& catalogue, const CBrnFile& definition, const std::string& definitionPath,
-               FILETIME runTime, int& changeCount);
+               FILETIME runTime, int& changeCount, util::CProgressMeter* meter = nullptr);
 
 // Runs the backup definition file path on the repository: reads it, records a run at the current
 // time, and tells the repository's observer of the new item.

@@ -4,6 +4,9 @@
 #include "fw/Exceptions.h"
 #include "fw/Faults.h"
 
+#include <memory>
+#include <new>
+
 namespace fw {
 
 CFileException CFileException::FromLastError(DWORD err) {
@@ -93,6 +96,64 @@ BOOL RetryWhileShared(Op op) {
 
 BOOL CopyFileRetrying(const char* from, const char* to, BOOL failIfExists) {
     return RetryWhileShared([&] { return CopyFileChecked(from, to, failIfExists); });
+}
+
+namespace {
+
+// Files up to one block go through CopyFileA in one piece; larger ones are copied block by block
+// so that a cancel takes effect within a block.
+constexpr DWORD kCopyBlock = 1 << 20;
+
+BOOL CopyInBlocks(const char* from, const char* to, BOOL failIfExists, const CopyProgress& progress) {
+    CHandle source(CreateFileA(from, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!source) return FALSE;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(source.Get(), &info)) return FALSE;
+    const DWORD kept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                       FILE_ATTRIBUTE_ARCHIVE;
+    DWORD attributes = info.dwFileAttributes & kept;
+    CHandle target(CreateFileChecked(to, GENERIC_WRITE, 0, failIfExists ? CREATE_NEW : CREATE_ALWAYS,
+                                     (attributes ? attributes : FILE_ATTRIBUTE_NORMAL) |
+                                         FILE_FLAG_SEQUENTIAL_SCAN));
+    if (!target) return FALSE;
+    auto fail = [&](DWORD error) {
+        target.Reset();
+        // The target was made read-only like its source; it goes all the same.
+        SetFileAttributesA(to, FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(to);
+        SetLastError(error);
+        return FALSE;
+    };
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[kCopyBlock]);
+    if (!buffer) return fail(ERROR_NOT_ENOUGH_MEMORY);
+    uint64_t done = 0;
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(source.Get(), buffer.get(), kCopyBlock, &got, nullptr)) return fail(GetLastError());
+        if (got == 0) break;
+        DWORD written = 0;
+        if (!WriteFileChecked(target.Get(), buffer.get(), got, &written) || written != got)
+            return fail(GetLastError() ? GetLastError() : ERROR_WRITE_FAULT);
+        done += got;
+        if (!progress(done)) return fail(ERROR_REQUEST_ABORTED);
+    }
+    if (!SetFileTime(target.Get(), nullptr, nullptr, &info.ftLastWriteTime)) return fail(GetLastError());
+    return TRUE;
+}
+
+}  // namespace
+
+BOOL CopyFileReporting(const char* from, const char* to, BOOL failIfExists, uint64_t size,
+                       const CopyProgress& progress) {
+    if (!progress || size <= kCopyBlock) {
+        if (progress && !progress(0)) {
+            SetLastError(ERROR_REQUEST_ABORTED);
+            return FALSE;
+        }
+        return CopyFileRetrying(from, to, failIfExists);
+    }
+    return RetryWhileShared([&] { return CopyInBlocks(from, to, failIfExists, progress); });
 }
 
 BOOL DeleteFileRetrying(const char* path) {

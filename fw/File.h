@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <utility>
 
 #include "fw/ByteStream.h"
@@ -96,5 +97,14 @@ private:
 BOOL CopyFileRetrying(const char* from, const char* to, BOOL failIfExists);
 BOOL DeleteFileRetrying(const char* path);
 BOOL MoveFileRetrying(const char* from, const char* to, DWORD flags);
+
+// Called with the bytes of a file copied so far; false cancels the copy.
+using CopyProgress = std::function<bool(uint64_t done)>;
+// CopyFileRetrying for a file listed at size bytes that tells progress after each block and
+// stops when it says so: the partial target is then removed and the call fails with
+// ERROR_REQUEST_ABORTED. Like CopyFileA, the target gets the source's attributes and last-write
+// time, and a failed copy leaves no target.
+BOOL CopyFileReporting(const char* from, const char* to, BOOL failIfExists, uint64_t size,
+                       const CopyProgress& progress);
 
 }  // namespace fw

@@ -10,6 +10,10 @@
 
 class CBrnDataFile;
 
+namespace util {
+class CProgressMeter;
+}
+
 class CBrennaItem : public fw::CObject {
 public:
     CBrennaItem() = default;
@@ -39,9 +43,11 @@ public:
     bool CopyRebased(const CBrennaItem& other, const std::string& oldFolder,
                      const std::string& newFolder);
 
-    // Writes the item's copy to target (a backup run: rebuilds the backed-up files there).
-    BOOL WriteOut(const char* target);
-    BOOL WriteOutRun(const char* target);
+    // Writes the item's copy to target (a backup run: rebuilds the backed-up files there). With a
+    // meter, its files are added to the totals and reported, and a cancel stops the writing: the
+    // files written so far stay, and the call fails.
+    BOOL WriteOut(const char* target, util::CProgressMeter* meter = nullptr);
+    BOOL WriteOutRun(const char* target, util::CProgressMeter* meter = nullptr);
     // Deletes the item's copy from the repository (a backup run: its pack and the copies only
     // that pack owns). The numbered folder stays. A copy that is already gone counts as removed.
     BOOL RemoveStoredCopy();

@@ -9,6 +9,7 @@
 #include "store/BrennaItem.h"
 #include "util/FileUtil.h"
 #include "util/Mbcs.h"
+#include "util/Progress.h"
 
 namespace store {
 
@@ -29,9 +30,33 @@ std::string RelativeToRoot(const std::string& source, const std::string& root) {
 
 }  // namespace store
 
-BOOL CBrennaItem::WriteOut(const char* target) {
-    if (IsBackupRun()) return WriteOutRun(target);
-    if (m_fileFlag != 0) return fw::CopyFileRetrying(m_stored.c_str(), target, FALSE);
+namespace {
+
+// One file copied with its report to the meter (if any).
+BOOL CopyReporting(const char* from, const char* to, uint64_t size, util::CProgressMeter* meter) {
+    if (!meter) return fw::CopyFileRetrying(from, to, FALSE);
+    BOOL copied = meter->BeginFile(from, size) &&
+                  fw::CopyFileReporting(from, to, FALSE, size,
+                                        [meter](uint64_t done) { return meter->FileBytes(done); });
+    meter->EndFile();
+    return copied && !meter->IsCancelled();
+}
+
+uint64_t SizeOf(const char* path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return 0;
+    return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+}  // namespace
+
+BOOL CBrennaItem::WriteOut(const char* target, util::CProgressMeter* meter) {
+    if (IsBackupRun()) return WriteOutRun(target, meter);
+    if (m_fileFlag != 0) {
+        uint64_t size = meter ? SizeOf(m_stored.c_str()) : 0;
+        if (meter) meter->AddTotal(1, size);
+        return CopyReporting(m_stored.c_str(), target, size, meter);
+    }
     // Without its copy the item has nothing to put there, and a user's file of that name must
     // not give way to an empty folder.
     DWORD stored = GetFileAttributesA(m_stored.c_str());
@@ -43,10 +68,15 @@ BOOL CBrennaItem::WriteOut(const char* target) {
         attr = INVALID_FILE_ATTRIBUTES;
     }
     if (attr == INVALID_FILE_ATTRIBUTES && !fw::CreateDirectoryChecked(target)) return FALSE;
-    return util::CopyFolderTree(m_stored.c_str(), target);
+    if (meter) {
+        util::TreeListing tree;
+        util::ListTree(m_stored, std::string(), tree);
+        meter->AddTotal(tree.files.size(), tree.bytes);
+    }
+    return util::CopyFolderTree(m_stored.c_str(), target, {}, meter);
 }
 
-BOOL CBrennaItem::WriteOutRun(const char* target) {
+BOOL CBrennaItem::WriteOutRun(const char* target, util::CProgressMeter* meter) {
     // A record whose history could not be read has nothing to write.
     if (!m_pHistory) return FALSE;
     const CBrnBackupItemPack* pack = nullptr;
@@ -58,13 +88,16 @@ BOOL CBrennaItem::WriteOutRun(const char* target) {
     const auto& entries = pack->Entries();
     if (entries.empty()) return TRUE;
     const std::string& repository = m_pHistory->Repository();
+    // The history does not keep sizes; a run's progress counts its files only.
+    if (meter) meter->AddTotal(entries.size(), 0);
 
     if (m_fileFlag != 0) {
         // The result is that of the last entry's copy.
         BOOL result = FALSE;
         for (const auto& e : entries) {
             std::string source = util::JoinPath(repository, e->StoredName());
-            result = source.size() < MAX_PATH && fw::CopyFileRetrying(source.c_str(), target, FALSE);
+            result = source.size() < MAX_PATH && CopyReporting(source.c_str(), target, 0, meter);
+            if (util::Cancelled(meter)) return FALSE;
         }
         return result;
     }
@@ -79,7 +112,10 @@ BOOL CBrennaItem::WriteOutRun(const char* target) {
         if (rest.empty()) return FALSE;
         std::string dest = target + rest;
         if (source.size() >= MAX_PATH || dest.size() >= MAX_PATH) return FALSE;
-        if (!util::CopyFileMakePath(source.c_str(), dest.c_str(), FALSE)) return FALSE;
+        if (meter && !meter->BeginFile(source, 0)) return FALSE;
+        BOOL copied = util::CopyFileMakePath(source.c_str(), dest.c_str(), FALSE);
+        if (meter) meter->EndFile();
+        if (!copied) return FALSE;
     }
     return TRUE;
 }

@@ -88,20 +88,67 @@ BOOL CRepository::SaveOrTell(BOOL force) {
     return FALSE;
 }
 
-int CRepository::Dispatch(const char* path) {
-    if (!path || strlen(path) >= MAX_PATH) return 0;
-    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return 0;
+CRepository::CRepository() {
+    m_progress.SetSink([this](const util::ProgressReport& report) {
+        if (m_observer) m_observer->OnProgress(report);
+    });
+}
+
+int CRepository::Dispatch(const char* path) { return ExecuteDispatch(PlanDispatch(path)); }
+
+CRepository::DispatchPlan CRepository::PlanDispatch(const char* path) {
+    DispatchPlan plan;
+    if (!path || strlen(path) >= MAX_PATH) return plan;
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return plan;
     // A shortcut stands for its target, also when deciding whether it is a backup definition.
     std::string target = path;
     if (store::IsShortcutPath(target) &&
         (!m_shellLink || !m_shellLink->Resolve(path, target) ||
          GetFileAttributesA(target.c_str()) == INVALID_FILE_ATTRIBUTES))
-        return 0;
+        return plan;
     if (m_settings.brnFile && m_runDefinition) {
         const char* dot = util::MbsRChr(target.c_str(), '.');
-        if (dot && lstrcmpiA(dot, ".brn") == 0) return m_runDefinition(*this, target);
+        if (dot && lstrcmpiA(dot, ".brn") == 0) {
+            plan.kind = DispatchPlan::runDefinition;
+            plan.target = target;
+            return plan;
+        }
     }
-    return EvacuateResolved(target);
+    // "C:\Docs\" names the folder Docs; a bare drive has no name to store it under.
+    while (target.size() > 1 && util::MbsRFind(target, '\\') == target.size() - 1)
+        target.pop_back();
+    ListSource(target, plan);
+    return plan;
+}
+
+bool CRepository::ListSource(const std::string& copyFrom, DispatchPlan& plan) {
+    plan.target = copyFrom;
+    if (IsInsideFolder(copyFrom, m_folder)) {
+        plan.kind = DispatchPlan::inside;
+        return true;
+    }
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(copyFrom.c_str(), GetFileExInfoStandard, &data)) return false;
+    plan.attributes = data.dwFileAttributes;
+    if (plan.attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        // A folder that holds the repository must not copy the repository into itself.
+        if (!util::ListTree(copyFrom, m_folder, plan.tree)) return false;
+        m_progress.AddTotal(plan.tree.files.size(), plan.tree.bytes);
+    } else {
+        plan.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        m_progress.AddTotal(1, plan.size);
+    }
+    plan.kind = DispatchPlan::evacuate;
+    return true;
+}
+
+int CRepository::ExecuteDispatch(const DispatchPlan& plan) {
+    switch (plan.kind) {
+        case DispatchPlan::inside: return TRUE;
+        case DispatchPlan::runDefinition: return m_runDefinition(*this, plan.target);
+        case DispatchPlan::evacuate: return RecordCopy(plan.target, plan, nullptr, nullptr);
+        default: return 0;
+    }
 }
 
 BOOL CRepository::Evacuate(const char* path) {
@@ -109,36 +156,58 @@ BOOL CRepository::Evacuate(const char* path) {
     std::string source = path;
     if (store::IsShortcutPath(source) && (!m_shellLink || !m_shellLink->Resolve(path, source)))
         return FALSE;
-    return EvacuateResolved(source);
-}
-
-BOOL CRepository::EvacuateResolved(const std::string& path) {
-    // "C:\Docs\" names the folder Docs; a bare drive has no name to store it under.
-    std::string source = path;
     while (source.size() > 1 && util::MbsRFind(source, '\\') == source.size() - 1)
         source.pop_back();
-    return RecordCopy(source, source, nullptr, nullptr);
+    DispatchPlan plan;
+    if (!ListSource(source, plan)) return FALSE;
+    return RecordCopy(source, plan, nullptr, nullptr);
 }
 
 BOOL CRepository::EvacuateWithInfo(const char* source, const char* path, const char* description,
                                    FILETIME time) {
     if (!source || !path || strlen(path) >= MAX_PATH) return FALSE;
-    return RecordCopy(source, path, description ? description : "", &time);
+    DispatchPlan plan;
+    if (!ListSource(path, plan)) return FALSE;
+    return RecordCopy(source, plan, description ? description : "", &time);
 }
 
-BOOL CRepository::RecordCopy(const std::string& source, const std::string& copyFrom,
+BOOL CRepository::RecordCopy(const std::string& source, const DispatchPlan& plan,
                              const char* description, const FILETIME* time) {
-    if (IsInsideFolder(copyFrom, m_folder)) return TRUE;
-    DWORD attr = GetFileAttributesA(copyFrom.c_str());
-    if (attr == INVALID_FILE_ATTRIBUTES) return FALSE;
+    if (plan.kind == DispatchPlan::inside) return TRUE;
+    if (plan.kind != DispatchPlan::evacuate) return FALSE;
+    const std::string& copyFrom = plan.target;
     size_t slash = util::MbsRFind(copyFrom, '\\');
     if (slash == std::string::npos || slash + 1 == copyFrom.size()) return FALSE;
+    std::string tail = copyFrom.substr(slash);
+    const DWORD fileFlag = (plan.attributes & FILE_ATTRIBUTE_DIRECTORY) ? 0 : 1;
+    // A tree whose deepest path could not sit below any numbered folder fails before anything
+    // is copied.
+    if (!fileFlag && store::NumberedFolder(m_folder, 0).size() + tail.size() + plan.tree.longest >= MAX_PATH)
+        return FALSE;
+    if (util::Cancelled(&m_progress)) return FALSE;
     std::string stored;
-    if (!store::AllocateStoredPath(m_folder, copyFrom.substr(slash), stored)) return FALSE;
-    const DWORD fileFlag = (attr & FILE_ATTRIBUTE_DIRECTORY) ? 0 : 1;
-    BOOL copied = fileFlag ? fw::CopyFileRetrying(copyFrom.c_str(), stored.c_str(), FALSE)
-                           : CopyDirectory(copyFrom.c_str(), stored.c_str());
-    if (!copied) return FALSE;
+    if (!store::AllocateStoredPath(m_folder, tail, stored)) return FALSE;
+    BOOL copied;
+    if (fileFlag) {
+        copied = m_progress.BeginFile(copyFrom, plan.size) &&
+                 fw::CopyFileReporting(copyFrom.c_str(), stored.c_str(), FALSE, plan.size,
+                                       [this](uint64_t done) { return m_progress.FileBytes(done); });
+        m_progress.EndFile();
+    } else {
+        copied = CopyListedTree(copyFrom, stored, plan.tree);
+    }
+    if (copied && util::Cancelled(&m_progress)) copied = FALSE;
+    if (!copied) {
+        // Neither a failed nor a cancelled copy may stay behind unrecorded, where nobody sees it.
+        DWORD error = GetLastError();
+        if (fileFlag)
+            util::ForceDeleteFile(stored.c_str());
+        else
+            util::DeleteFolderTree(stored.c_str());
+        RemoveDirectoryA(stored.substr(0, stored.size() - tail.size()).c_str());
+        SetLastError(error);
+        return FALSE;
+    }
     BOOL added = description ? m_catalogue.AddItemWithInfo(source.c_str(), stored.c_str(),
                                                            description, fileFlag, *time)
                              : m_catalogue.AddItem(source.c_str(), stored.c_str(), fileFlag);
@@ -151,27 +220,35 @@ BOOL CRepository::RecordCopy(const std::string& source, const std::string& copyF
 }
 
 BOOL CRepository::CopyDirectory(const char* source, const char* target) {
-    if (!fw::CreateDirectoryChecked(target)) return FALSE;
-    FILETIME times[3] = {};
-    FolderTimes(source, times, false);
-    std::string pattern = std::string(source) + "\\*.*";
-    if (pattern.size() >= MAX_PATH) return FALSE;
-    fw::CFindFile find(pattern.c_str());
-    if (!find.IsOpen()) return FALSE;
-    do {
-        if (find.IsDots()) continue;
-        std::string from = util::JoinPath(source, find.Data().cFileName);
-        std::string to = util::JoinPath(target, find.Data().cFileName);
-        if (from.size() >= MAX_PATH || to.size() >= MAX_PATH) return FALSE;
-        if (find.Data().dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            // A folder that holds the repository must not copy the repository into itself.
-            if (lstrcmpiA(from.c_str(), m_folder.c_str()) == 0) continue;
-            if (!CopyDirectory(from.c_str(), to.c_str())) return FALSE;
-        } else if (!fw::CopyFileRetrying(from.c_str(), to.c_str(), TRUE)) {
-            return FALSE;
-        }
-    } while (find.Next());
-    FolderTimes(target, times, true);
+    util::TreeListing tree;
+    if (!util::ListTree(source, m_folder, tree)) return FALSE;
+    return CopyListedTree(source, target, tree);
+}
+
+BOOL CRepository::CopyListedTree(const std::string& source, const std::string& target,
+                                 const util::TreeListing& tree) {
+    if (target.size() + tree.longest >= MAX_PATH) return FALSE;
+    if (!fw::CreateDirectoryChecked(target.c_str())) return FALSE;
+    FILETIME rootTimes[3] = {};
+    FolderTimes(source.c_str(), rootTimes, false);
+    for (const util::TreeEntry& folder : tree.folders)
+        if (!fw::CreateDirectoryChecked((target + folder.relative).c_str())) return FALSE;
+    for (const util::TreeEntry& file : tree.files) {
+        std::string from = source + file.relative;
+        bool copied = m_progress.BeginFile(from, file.size) &&
+                      fw::CopyFileReporting(from.c_str(), (target + file.relative).c_str(), TRUE,
+                                            file.size, [this](uint64_t done) {
+                                                return m_progress.FileBytes(done);
+                                            });
+        m_progress.EndFile();
+        if (!copied) return FALSE;
+    }
+    // The folders' times last: copying into a folder changes them.
+    for (const util::TreeEntry& folder : tree.folders) {
+        FILETIME times[3] = {folder.creation, folder.lastAccess, folder.lastWrite};
+        FolderTimes((target + folder.relative).c_str(), times, true);
+    }
+    FolderTimes(target.c_str(), rootTimes, true);
     return TRUE;
 }
 
@@ -179,12 +256,25 @@ size_t CRepository::DispatchPaths(const std::vector<std::string>& paths, bool un
     fw::CWaitCursor wait;
     std::optional<CRepositoryLock> lock;
     if (underMutex) lock.emplace(*this);
-    size_t failed = 0;
-    for (const auto& path : paths)
-        if (Dispatch(path.c_str()) == 0) {
-            fw::MessageId(IDS_FAILED_SAVE_FILE);
+    // Everything is listed first, so that the totals are known before the first copy.
+    std::vector<DispatchPlan> plans;
+    plans.reserve(paths.size());
+    for (const auto& path : paths) {
+        if (m_progress.IsCancelled()) break;
+        plans.push_back(PlanDispatch(path.c_str()));
+    }
+    size_t failed = paths.size() - plans.size();
+    for (auto& plan : plans) {
+        if (m_progress.IsCancelled()) {
+            ++failed;
+            continue;
+        }
+        if (ExecuteDispatch(plan) == 0) {
+            if (!m_progress.IsCancelled()) fw::MessageId(IDS_FAILED_SAVE_FILE);
             ++failed;
         }
+        plan.tree = util::TreeListing();
+    }
     // Copies that the catalogue does not record would be invisible; say so.
     if (!SaveOrTell(FALSE)) ++failed;
     return failed;

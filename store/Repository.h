@@ -13,6 +13,8 @@
 #include "fw/Profile.h"
 #include "store/DataFile.h"
 #include "store/ShellLink.h"
+#include "util/FileUtil.h"
+#include "util/Progress.h"
 
 // What a view of the catalogue hears from the repository.
 class IRepositoryObserver {
@@ -25,6 +27,9 @@ public:
     virtual void OnItemChanged(CBrennaItem& item) = 0;
     // The item leaves the catalogue; its object is deleted as soon as this returns.
     virtual void OnItemRemoved(CBrennaItem& item) = 0;
+    // A long operation's counts changed. Called on the thread that runs the operation, often:
+    // whoever shows them keeps the latest and draws it in its own time.
+    virtual void OnProgress(const util::ProgressReport&) {}
 };
 
 // The user's three options, keys "askalways", "sortany" and "brnfile" of section "Settings".
@@ -44,7 +49,18 @@ public:
     // Runs a backup definition file on the repository; its result is the dispatch's.
     using DefinitionRunner = std::function<BOOL(CRepository&, const std::string& path)>;
 
-    CRepository() = default;
+    // What dispatching one path does, worked out before anything is copied, so that a long
+    // operation knows its totals first.
+    struct DispatchPlan {
+        enum Kind { refused, inside, runDefinition, evacuate } kind = refused;
+        // The path that is run or evacuated: a shortcut's target, without trailing backslashes.
+        std::string target;
+        DWORD attributes = INVALID_FILE_ATTRIBUTES;
+        uint64_t size = 0;
+        util::TreeListing tree;
+    };
+
+    CRepository();
     CRepository(const CRepository&) = delete;
     CRepository& operator=(const CRepository&) = delete;
 
@@ -83,6 +99,10 @@ public:
     // The entry of every path: a shortcut stands for its target; a ".brn" file is run as a
     // backup definition when "brnfile" is on; anything else is evacuated. 0 on failure.
     int Dispatch(const char* path);
+    // Dispatch in two steps: the plan lists what an evacuation will copy and adds it to the
+    // progress totals; executing it copies and records.
+    DispatchPlan PlanDispatch(const char* path);
+    int ExecuteDispatch(const DispatchPlan& plan);
     // Copies a file or folder into the lowest free numbered folder and records it.
     BOOL Evacuate(const char* path);
     // As Evacuate for the copy at path, recorded with the given source, description and time.
@@ -91,6 +111,7 @@ public:
     // Copies a folder tree with its folders' times; never copies the repository into itself.
     BOOL CopyDirectory(const char* source, const char* target);
     // Dispatches each path, showing "Failed to save file" for each one that fails, then saves.
+    // A cancel request leaves the paths not yet done (counted as failed, without a message).
     // With underMutex the repository mutex is held throughout.
     // Returns how many paths failed, the save at the end counting as one more when it fails.
     size_t DispatchPaths(const std::vector<std::string>& paths, bool underMutex);
@@ -112,10 +133,18 @@ public:
     void ItemsAppended(size_t first);
     void ItemChanged(CBrennaItem& item);
 
+    // The counts and cancel request of the long operation in hand; its reports go to the
+    // observer. A caller that runs one calls Start on it first.
+    util::CProgressMeter& Progress() { return m_progress; }
+
 private:
-    BOOL EvacuateResolved(const std::string& source);
-    BOOL RecordCopy(const std::string& source, const std::string& copyFrom,
-                    const char* description, const FILETIME* time);
+    // Fills the evacuation part of plan for copyFrom and adds it to the totals; false when the
+    // tree cannot be listed whole.
+    bool ListSource(const std::string& copyFrom, DispatchPlan& plan);
+    BOOL RecordCopy(const std::string& source, const DispatchPlan& plan, const char* description,
+                    const FILETIME* time);
+    BOOL CopyListedTree(const std::string& source, const std::string& target,
+                        const util::TreeListing& tree);
 
     std::string m_folder;
     std::string m_mutexName;
@@ -124,6 +153,7 @@ private:
     const store::CShellLink* m_shellLink = nullptr;
     DefinitionRunner m_runDefinition;
     IRepositoryObserver* m_observer = nullptr;
+    util::CProgressMeter m_progress;
 };
 
 // Owns the repository's mutex while it lives. The mutex is opened, or made when no process holds

@@ -113,13 +113,23 @@ BOOL AddTransferredItems(CRepository& repository, const uint8_t* block, size_t s
 
 void PastePaths(CRepository& repository, const std::vector<std::string>& paths, bool move) {
     std::vector<std::string> recorded;
+    // Everything is listed first, so that the totals are known before the first copy.
+    std::vector<CRepository::DispatchPlan> plans;
     for (const std::string& path : paths) {
-        if (path.empty()) continue;
+        if (repository.Progress().IsCancelled()) break;
+        plans.push_back(path.empty() ? CRepository::DispatchPlan()
+                                     : repository.PlanDispatch(path.c_str()));
+    }
+    for (size_t i = 0; i < plans.size(); ++i) {
+        const std::string& path = paths[i];
+        // A cancel leaves the rest where they are, also when they were to be moved.
+        if (path.empty() || repository.Progress().IsCancelled()) continue;
         size_t before = repository.Count();
-        if (path.size() >= MAX_PATH || repository.Dispatch(path.c_str()) == 0) {
-            fw::MessageId(IDS_FAILED_SAVE_FILE);
+        if (repository.ExecuteDispatch(plans[i]) == 0) {
+            if (!repository.Progress().IsCancelled()) fw::MessageId(IDS_FAILED_SAVE_FILE);
             continue;
         }
+        plans[i].tree = util::TreeListing();
         // A path inside the repository succeeds without a record; its copy must not go.
         if (repository.Count() > before) recorded.push_back(path);
     }

@@ -13,6 +13,7 @@
 #include "fw/File.h"
 #include "fw/RegKey.h"
 #include "util/Mbcs.h"
+#include "util/Progress.h"
 
 namespace util {
 
@@ -54,8 +55,9 @@ BOOL IsFolder(DWORD attrs) {
 }
 
 // Merges one source entry into the destination, replacing a target of the other kind.
-BOOL CopyTreeEntry(const char* origin, const char* target, BOOL originIsFolder,
-                   const std::function<bool(const char*)>& skip) {
+BOOL CopyTreeEntry(const char* origin, const char* target, const WIN32_FIND_DATAA& entry,
+                   const std::function<bool(const char*)>& skip, CProgressMeter* meter) {
+    const bool originIsFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     DWORD targetAttrs = GetFileAttributesA(target);
     if (originIsFolder) {
         if (targetAttrs == INVALID_FILE_ATTRIBUTES) {
@@ -63,13 +65,19 @@ BOOL CopyTreeEntry(const char* origin, const char* target, BOOL originIsFolder,
         } else if (!IsFolder(targetAttrs)) {
             if (!ForceDeleteFile(target) || !fw::CreateDirectoryChecked(target)) return FALSE;
         }
-        return CopyFolderTree(origin, target, skip);
+        return CopyFolderTree(origin, target, skip, meter);
     }
     if (targetAttrs != INVALID_FILE_ATTRIBUTES) {
         BOOL removed = IsFolder(targetAttrs) ? DeleteFolderTree(target) : ForceDeleteFile(target);
         if (!removed) return FALSE;
     }
-    return fw::CopyFileRetrying(origin, target, FALSE);
+    if (!meter) return fw::CopyFileRetrying(origin, target, FALSE);
+    uint64_t size = (static_cast<uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+    BOOL copied = meter->BeginFile(origin, size) &&
+                  fw::CopyFileReporting(origin, target, FALSE, size,
+                                        [meter](uint64_t done) { return meter->FileBytes(done); });
+    meter->EndFile();
+    return copied && !meter->IsCancelled();
 }
 
 // The default value of HKLM\SOFTWARE\Classes\<name> into out; it must fit with a terminator.
@@ -150,7 +158,7 @@ BOOL CopyFileMakePath(const char* source, const char* dest, BOOL failIfExists) {
 BOOL CopyFolderTree(const char* source, const char* dest) { return CopyFolderTree(source, dest, {}); }
 
 BOOL CopyFolderTree(const char* source, const char* dest,
-                    const std::function<bool(const char* origin)>& skip) {
+                    const std::function<bool(const char* origin)>& skip, CProgressMeter* meter) {
     if (!ClearReadOnly(dest)) return FALSE;
     char pattern[MAX_PATH];
     if (!JoinPath(pattern, source, "*.*")) return FALSE;
@@ -165,10 +173,58 @@ BOOL CopyFolderTree(const char* source, const char* dest,
         // Skipped first: what is left out may be what would not fit at the destination.
         if (skip && skip(origin)) continue;
         if (!JoinPath(target, dest, entry.cFileName)) return FALSE;
-        if (!CopyTreeEntry(origin, target, entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY, skip))
+        if (!CopyTreeEntry(origin, target, entry, skip, meter))
             return FALSE;
     } while (find.Next());
     return TRUE;
+}
+
+namespace {
+
+bool ListFolder(const std::string& root, const std::string& relative, const std::string& skip,
+                TreeListing& out) {
+    std::string folder = root + relative;
+    std::string pattern = folder + "\\*";
+    if (pattern.size() >= MAX_PATH) return false;
+    fw::CFindFile find(pattern.c_str());
+    if (!find.IsOpen()) return false;
+    // Folders are entered once this one's listing is closed, so that no more than one search
+    // is open per level.
+    size_t firstFolder = out.folders.size();
+    do {
+        if (find.IsDots()) continue;
+        const WIN32_FIND_DATAA& d = find.Data();
+        TreeEntry e;
+        e.relative = relative + "\\" + d.cFileName;
+        if (root.size() + e.relative.size() >= MAX_PATH) return false;
+        e.attributes = d.dwFileAttributes;
+        e.creation = d.ftCreationTime;
+        e.lastAccess = d.ftLastAccessTime;
+        e.lastWrite = d.ftLastWriteTime;
+        if (e.relative.size() > out.longest) out.longest = e.relative.size();
+        if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (!skip.empty() && lstrcmpiA((root + e.relative).c_str(), skip.c_str()) == 0) continue;
+            out.folders.push_back(std::move(e));
+        } else {
+            e.size = (static_cast<uint64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
+            out.bytes += e.size;
+            out.files.push_back(std::move(e));
+        }
+    } while (find.Next());
+    size_t lastFolder = out.folders.size();
+    for (size_t i = firstFolder; i < lastFolder; ++i) {
+        // Copied: the vector grows below.
+        std::string below = out.folders[i].relative;
+        if (!ListFolder(root, below, skip, out)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ListTree(const std::string& folder, const std::string& skip, TreeListing& out) {
+    out = TreeListing();
+    return ListFolder(folder, std::string(), skip, out);
 }
 
 BOOL GetAppDataFolder(char* out) {

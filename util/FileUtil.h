@@ -3,10 +3,14 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace util {
+
+class CProgressMeter;
 
 // folder + "\" + name, without doubling a backslash that ends folder (a drive root).
 std::string JoinPath(const std::string& folder, const std::string& name);
@@ -30,9 +34,31 @@ BOOL CopyFileMakePath(const char* source, const char* dest, BOOL failIfExists);
 // Merges the source folder's contents into the existing destination folder, replacing files and
 // folders that are in the way. Stops at the first entry that fails.
 BOOL CopyFolderTree(const char* source, const char* dest);
-// The same, leaving out every source entry (with what is below it) for which skip is true.
+// The same, leaving out every source entry (with what is below it) for which skip is true. With a
+// meter, each file reports to it, and a cancel stops the copy (which then fails).
 BOOL CopyFolderTree(const char* source, const char* dest,
-                    const std::function<bool(const char* origin)>& skip);
+                    const std::function<bool(const char* origin)>& skip,
+                    CProgressMeter* meter = nullptr);
+
+// One entry of a listed tree: its path below the listed folder (starting with a backslash) and
+// what the listing said of it.
+struct TreeEntry {
+    std::string relative;
+    DWORD attributes = 0;
+    uint64_t size = 0;
+    FILETIME creation{}, lastAccess{}, lastWrite{};
+};
+// A folder tree as one walk found it: every folder before the folders and files below it, then
+// the files; bytes is the files' total size, longest the longest relative path.
+struct TreeListing {
+    std::vector<TreeEntry> folders;
+    std::vector<TreeEntry> files;
+    uint64_t bytes = 0;
+    size_t longest = 0;
+};
+// Lists the tree below folder, leaving out the folder skip (compared without case) with what is
+// below it. False when a folder cannot be listed or a path would not fit in MAX_PATH.
+bool ListTree(const std::string& folder, const std::string& skip, TreeListing& out);
 
 // The current user's application-data folder into out (MAX_PATH bytes); TRUE when non-empty.
 BOOL GetAppDataFolder(char* out);
