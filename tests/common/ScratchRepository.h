@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,10 @@ public:
     }
     void OnItemChanged(CBrennaItem& item) override { changed.push_back(&item); }
     void OnItemRemoved(CBrennaItem& item) override { removed.push_back(&item); }
+    void OnProgress(const util::ProgressReport& report) override {
+        progress.push_back(report);
+        if (onProgress) onProgress(report);
+    }
     // The number of items added, over all notifications.
     size_t AddedCount() const {
         size_t n = 0;
@@ -33,6 +38,9 @@ public:
 
     std::vector<Added> added;
     std::vector<const CBrennaItem*> changed, removed;
+    std::vector<util::ProgressReport> progress;
+    // Called after each progress report is kept (a test cancels from here).
+    std::function<void(const util::ProgressReport&)> onProgress;
 };
 
 // COM is initialised for the shell link object while it lives; shortcuts are read through it and
