@@ -14,6 +14,7 @@
 #include "resource.h"
 #include "util/FileUtil.h"
 #include "util/Mbcs.h"
+#include "view/LongOperation.h"
 #include "view/PropertyDialog.h"
 
 namespace {
@@ -260,12 +261,17 @@ BOOL CBrennaApp::EvacuateCommandLinePaths() {
         CBrennaApp& m_app;
     } observer(*this);
     m_repository.SetObserver(&observer);
-    {
+    auto evacuate = [this] {
         CRepositoryLock lock(m_repository);
         // Another process may have saved items since start-up.
         m_repository.Reload();
         m_nFailedPaths += m_repository.DispatchPaths(m_aFiles, false);  // the lock above is held
-    }
+    };
+    // Scripts see no window at all; anyone else sees the progress of a long evacuation.
+    if (&fw::Prompt() == &m_quietPrompt)
+        evacuate();
+    else
+        view::RunLongOperation(nullptr, m_repository, IDS_PROGRESS_EVACUATING, evacuate);
     m_repository.SetObserver(nullptr);
     m_exitCode = m_nFailedPaths ? 1 : 0;
     return TRUE;

@@ -14,6 +14,7 @@
 #include "store/ShellLink.h"
 #include "util/FileUtil.h"
 #include "util/Mbcs.h"
+#include "view/LongOperation.h"
 
 namespace {
 
@@ -205,7 +206,6 @@ bool CExtRepositoryDialog::CopyRepository(const std::string& folder,
         fw::MessageText(fw::FormatStr(IDS_EXT_NOT_COPIED, names.c_str()),
                         MB_OK | MB_ICONEXCLAMATION);
     }
-    fw::CWaitCursor wait;
     // The current catalogue and INI file are not the new repository's: it gets its own, and an
     // INI file copied there would refuse every later attempt after a failure.
     const std::string ownCatalogue = util::JoinPath(m_repo.Folder(), kCatalogueName);
@@ -216,7 +216,36 @@ bool CExtRepositoryDialog::CopyRepository(const std::string& folder,
                    return SamePath(item->m_stored.c_str(), origin);
                });
     };
-    if (!util::CopyFolderTree(m_repo.Folder().c_str(), folder.c_str(), skip)) {
+    BOOL copied = FALSE;
+    util::CProgressMeter& meter = m_repo.Progress();
+    view::RunLongOperation(m_hWnd, m_repo, IDS_PROGRESS_COPYING_REPOSITORY, [&] {
+        // The totals: every file that is not skipped, nor below a folder that is.
+        util::TreeListing tree;
+        util::ListTree(m_repo.Folder(), std::string(), tree);
+        uint64_t files = 0, bytes = 0;
+        std::vector<std::string> skippedFolders;
+        for (const util::TreeEntry& f : tree.folders)
+            if (skip((m_repo.Folder() + f.relative).c_str()))
+                skippedFolders.push_back(f.relative + "\\");
+        for (const util::TreeEntry& f : tree.files) {
+            bool below = std::any_of(skippedFolders.begin(), skippedFolders.end(),
+                                     [&](const std::string& s) { return f.relative.rfind(s, 0) == 0; });
+            if (below || skip((m_repo.Folder() + f.relative).c_str())) continue;
+            ++files;
+            bytes += f.size;
+        }
+        meter.AddTotal(files, bytes);
+        copied = util::CopyFolderTree(m_repo.Folder().c_str(), folder.c_str(), skip, &meter);
+    });
+    if (meter.IsCancelled()) {
+        util::ProgressReport done = meter.Snapshot();
+        fw::MessageText(fw::FormatStr(IDS_EXT_COPY_CANCELLED, folder.c_str(),
+                                      static_cast<UINT>(done.filesDone),
+                                      static_cast<UINT>(done.filesTotal)),
+                        MB_OK | MB_ICONINFORMATION);
+        return false;
+    }
+    if (!copied) {
         fw::MessageId(IDS_EXT_COPY_FAILED);
         return false;
     }

@@ -14,6 +14,7 @@
 #include "store/TransferBlocks.h"
 #include "toolbar.h"
 #include "util/FileUtil.h"
+#include "view/LongOperation.h"
 
 namespace {
 
@@ -390,8 +391,11 @@ void CMainFrame::OnDropFiles(HDROP drop) {
         if (internal) items.assign(lock.Data() + at, lock.Data() + lock.Size());
     }
     if (internal) {
-        if (!m_view.AddTransferredItems(items.data(), items.size()))
-            fw::MessageId(IDS_FAILED_SAVE_FILE);
+        BOOL added = FALSE;
+        view::RunLongOperation(m_hWnd, m_repo, IDS_PROGRESS_EVACUATING, [&] {
+            added = m_view.AddTransferredItems(items.data(), items.size());
+        });
+        if (!added && !m_repo.Progress().IsCancelled()) fw::MessageId(IDS_FAILED_SAVE_FILE);
     } else {
         std::vector<std::string> paths;
         UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
@@ -402,7 +406,8 @@ void CMainFrame::OnDropFiles(HDROP drop) {
             // A path that cannot be made full fails like a missing one.
             paths.push_back(util::MakeFullPath(path, full) ? full : std::string());
         }
-        m_repo.DispatchPaths(paths, true);
+        view::RunLongOperation(m_hWnd, m_repo, IDS_PROGRESS_EVACUATING,
+                               [&] { m_repo.DispatchPaths(paths, true); });
     }
     DragFinish(drop);
 }
@@ -415,7 +420,8 @@ void CMainFrame::OnCopyData(HWND sender, const COPYDATASTRUCT* cds) {
         // The paths read so far are taken; the sender's process reports nothing either way.
     }
     // The paths are saved at once: after a crash they would otherwise sit unlisted.
-    m_repo.DispatchPaths(paths, false);
+    view::RunLongOperation(m_hWnd, m_repo, IDS_PROGRESS_EVACUATING,
+                           [&] { m_repo.DispatchPaths(paths, false); });
     // The sender named itself in wParam; another sender waiting at the same time keeps its
     // window until its own paths are taken.
     std::string decoy = fw::LoadStr(IDS_DECOY_TITLE);

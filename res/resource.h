@@ -135,6 +135,11 @@
 #define IDC_BRN_EXCLUSIONS 1030
 #define IDC_CHECK_REPORT 1031
 #define IDC_CHECK_RECOVER 1032
+#define IDD_PROGRESS 138
+#define IDC_PROGRESS_STAGE 1033
+#define IDC_PROGRESS_FILE 1034
+#define IDC_PROGRESS_COUNTS 1035
+#define IDC_PROGRESS_BAR 1036
 // The backup definition dialog shares these two numbers with the dialogs above.
 #define IDC_BRN_TARGET 1014
 #define IDC_BRN_BROWSE 1025

@@ -156,5 +156,19 @@
 
 // The list's first-run hint while it has no rows.
 #define IDS_EMPTY_LIST_HINT 61750
+// The progress window of long operations.
+#define IDS_PROGRESS_EVACUATING 61760
+#define IDS_PROGRESS_RESTORING 61761
+#define IDS_PROGRESS_WRITING 61762
+#define IDS_PROGRESS_COPYING_REPOSITORY 61763
+#define IDS_PROGRESS_LISTING 61764
+#define IDS_PROGRESS_COPYING 61765
+#define IDS_PROGRESS_RECORDING 61766
+#define IDS_PROGRESS_COUNTS 61767
+#define IDS_PROGRESS_FILE_COUNTS 61768
+#define IDS_PROGRESS_CANCELLING 61769
+#define IDS_WRITE_CANCELLED 61770
+#define IDS_EXT_COPY_CANCELLED 61771
+#define IDS_RESTORE_CANCELLED 61772
 // The language of the string table in use: "ja" picks the Japanese help file.
 #define IDS_HELP_LANGUAGE 61751

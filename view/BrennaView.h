@@ -75,6 +75,10 @@ public:
 
     // The commands on the selected rows.
     void OnRestore();
+    // Says how far a cancelled write-out to target got.
+    void TellCancelledWrite(const std::string& target);
+    // Writes the item's copy to target as a long operation.
+    BOOL WriteOutWithProgress(CBrennaItem& item, const std::string& target);
     void OnWrite();
     void OnDelete();
     void SelectAll();

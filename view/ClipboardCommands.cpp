@@ -10,6 +10,7 @@
 #include "store/Transfer.h"
 #include "view/BrennaView.h"
 #include "view/DragDrop.h"
+#include "view/LongOperation.h"
 
 namespace {
 
@@ -98,18 +99,18 @@ BOOL CBrennaView::AddTransferredItems(const uint8_t* block, size_t size) {
 }
 
 void CBrennaView::OnPaste() {
-    CRepositoryLock lock(*m_repo);
-    if (!lock.IsHeld()) {
-        fw::MessageId(IDS_PASTE_ERROR);
-        return;
-    }
-    fw::CWaitCursor wait;
     try {
         bool move = PreferredDropEffect() == 2;
         std::vector<uint8_t> block;
         std::vector<std::string> paths;
         bool fromList = false, usable = false;
         {
+            // The clipboard is consumed only when the repository can take what it holds.
+            CRepositoryLock lock(*m_repo);
+            if (!lock.IsHeld()) {
+                fw::MessageId(IDS_PASTE_ERROR);
+                return;
+            }
             view::CClipboard clipboard(m_hWnd);
             if (!clipboard.IsOpen()) return;
             if (m_cfPrivate && IsClipboardFormatAvailable(m_cfPrivate)) {
@@ -124,15 +125,21 @@ void CBrennaView::OnPaste() {
             // was copied out first, so no message box below keeps the clipboard open.
             EmptyClipboard();
         }
-        if (fromList) {
-            if (usable)
+        if (!usable) {
+            if (fromList) fw::MessageId(IDS_FAILED_SAVE_FILE);
+            return;
+        }
+        BOOL added = TRUE;
+        view::RunLongOperation(Owner(), *m_repo, IDS_PROGRESS_EVACUATING, [&] {
+            // The whole paste under the repository's mutex, taken by the thread that does it.
+            CRepositoryLock lock(*m_repo);
+            if (fromList)
                 store::PastePaths(*m_repo, paths, move);
             else
-                fw::MessageId(IDS_FAILED_SAVE_FILE);
-        } else if (usable && !AddTransferredItems(block.data(), block.size())) {
-            // The items from another list are copies: a cut plays no part and nothing goes.
-            fw::MessageId(IDS_FAILED_SAVE_FILE);
-        }
+                added = AddTransferredItems(block.data(), block.size());
+        });
+        // The items from another list are copies: a cut plays no part and nothing goes.
+        if (!added && !m_repo->Progress().IsCancelled()) fw::MessageId(IDS_FAILED_SAVE_FILE);
     } catch (const std::bad_alloc&) {
         fw::MessageId(IDS_PASTE_ERROR);
     }

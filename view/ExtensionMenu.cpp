@@ -5,6 +5,7 @@
 #include "fw/Strings.h"
 #include "resource.h"
 #include "view/BrennaView.h"
+#include "view/LongOperation.h"
 
 namespace view {
 
@@ -81,5 +82,6 @@ void CBrennaView::OnExtensionItem(UINT id) {
     std::string path;
     if (!m_quillon || !m_quillon->ItemPath(found->second->m_nId, path)) return;
     // As a drop does: under the repository's mutex, a failure reported, the catalogue saved.
-    m_repo->DispatchPaths({path}, true);
+    view::RunLongOperation(Owner(), *m_repo, IDS_PROGRESS_EVACUATING,
+                           [&] { m_repo->DispatchPaths({path}, true); });
 }

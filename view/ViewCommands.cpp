@@ -12,6 +12,7 @@
 #include "resource.h"
 #include "util/FileUtil.h"
 #include "view/BrennaView.h"
+#include "view/LongOperation.h"
 #include "view/RowModel.h"
 
 namespace {
@@ -25,16 +26,44 @@ std::string CBrennaView::NameTextOf(int row) const { return view::NameText(*m_ro
 void CBrennaView::OnRestore() {
     int n = SelectedCount();
     if (n >= 2 && fw::MessageText(fw::FormatStr(IDS_RESTORE_MANY, n), kAsk) != IDYES) return;
+    std::vector<std::pair<CBrennaItem*, std::string>> items;
     for (int row = NextSelected(-1); row >= 0; row = NextSelected(row)) {
         std::string name = NameTextOf(row);
         if (n == 1 && fw::MessageText(fw::FormatStr(IDS_RESTORE_ONE, name.c_str()), kAsk) != IDYES)
             return;
-        CBrennaItem* item = m_rows[row];
-        if (!item->WriteOut(item->m_source.c_str())) {
-            fw::MessageText(fw::FormatStr(IDS_RESTORE_FAILED, name.c_str()), MB_OK | MB_ICONSTOP);
-            return;
-        }
+        items.emplace_back(m_rows[row], name);
     }
+    // All of them in one operation, with one progress window; the first failure ends it.
+    std::string failed;
+    util::CProgressMeter& meter = m_repo->Progress();
+    view::RunLongOperation(Owner(), *m_repo, IDS_PROGRESS_RESTORING, [&] {
+        for (const auto& [item, name] : items)
+            if (!item->WriteOut(item->m_source.c_str(), &meter)) {
+                failed = name;
+                return;
+            }
+    });
+    if (meter.IsCancelled()) {
+        util::ProgressReport done = meter.Snapshot();
+        fw::MessageText(fw::FormatStr(IDS_RESTORE_CANCELLED, static_cast<UINT>(done.filesDone),
+                                      static_cast<UINT>(done.filesTotal)),
+                        MB_OK | MB_ICONINFORMATION);
+    } else if (!failed.empty())
+        fw::MessageText(fw::FormatStr(IDS_RESTORE_FAILED, failed.c_str()), MB_OK | MB_ICONSTOP);
+}
+
+void CBrennaView::TellCancelledWrite(const std::string& target) {
+    util::ProgressReport done = m_repo->Progress().Snapshot();
+    fw::MessageText(fw::FormatStr(IDS_WRITE_CANCELLED, static_cast<UINT>(done.filesDone),
+                                  static_cast<UINT>(done.filesTotal), target.c_str()),
+                    MB_OK | MB_ICONINFORMATION);
+}
+
+BOOL CBrennaView::WriteOutWithProgress(CBrennaItem& item, const std::string& target) {
+    BOOL written = FALSE;
+    view::RunLongOperation(Owner(), *m_repo, IDS_PROGRESS_WRITING,
+                           [&] { written = item.WriteOut(target.c_str(), &m_repo->Progress()); });
+    return written;
 }
 
 void CBrennaView::OnWrite() {
@@ -44,7 +73,13 @@ void CBrennaView::OnWrite() {
         if (item->IsFile()) {
             std::string target = item->m_source;
             if (!fw::Prompt().SaveFile(owner, target)) continue;
-            if (!item->WriteOut(target.c_str())) fw::MessageId(IDS_FAILED_WRITE_FILE);
+            if (!WriteOutWithProgress(*item, target)) {
+                if (m_repo->Progress().IsCancelled()) {
+                    TellCancelledWrite(target);
+                    return;
+                }
+                fw::MessageId(IDS_FAILED_WRITE_FILE);
+            }
             continue;
         }
         // Start the browser in the folder the evacuated folder stood in.
@@ -69,8 +104,15 @@ void CBrennaView::OnWrite() {
             folder = util::JoinPath(folder, name);
         }
         if (target.empty()) continue;
-        if (target.size() >= MAX_PATH || !item->WriteOut(target.c_str()))
+        if (target.size() >= MAX_PATH) {
             fw::MessageId(IDS_FAILED_WRITE_FILE);
+        } else if (!WriteOutWithProgress(*item, target)) {
+            if (m_repo->Progress().IsCancelled()) {
+                TellCancelledWrite(target);
+                return;
+            }
+            fw::MessageId(IDS_FAILED_WRITE_FILE);
+        }
     }
 }
 
