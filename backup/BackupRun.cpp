@@ -3,6 +3,7 @@
 #include "backup/BackupRun.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <new>
 
@@ -20,6 +21,7 @@
 #include "util/CaseFold.h"
 #include "util/FileUtil.h"
 #include "util/Mbcs.h"
+#include "util/Parallel.h"
 
 namespace backup {
 namespace {
@@ -165,8 +167,44 @@ void CBackupStore::Taken(const std::string& name, unsigned n) {
     m_nextByName[util::CCaseFold::Get().Upper(name)] = n + 1;
 }
 
+bool CBackupStore::Reserve(const std::string& name, std::string& storedName) {
+    if (name.empty()) return false;
+    const std::string upper = util::CCaseFold::Get().Upper(name);
+    for (unsigned n = FirstCandidate(name);; ++n) {
+        std::string folder = store::NumberedFolder(m_repository, n);
+        std::string path = util::JoinPath(folder, name);
+        if (path.size() >= MAX_PATH) {
+            SetLastError(ERROR_FILENAME_EXCED_RANGE);
+            return false;
+        }
+        // Whether the folder was there before this run decides whether it must be listed.
+        bool existed = n < m_folders.size() && m_folders[n] == present;
+        if (n >= m_folders.size() || m_folders[n] == unknown) {
+            DWORD attr = GetFileAttributesA(folder.c_str());
+            existed = attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
+        }
+        Slot slot = Folder(n, folder);
+        if (slot == blocked) continue;
+        if (slot == failed) return false;
+        auto listed = m_names.find(n);
+        if (listed == m_names.end()) {
+            listed = m_names.emplace(n, std::unordered_set<std::string>()).first;
+            if (existed) {
+                fw::CFindFile find((folder + "\\*").c_str());
+                if (find.IsOpen()) do {
+                        if (!find.IsDots()) listed->second.insert(util::CCaseFold::Get().Upper(find.Data().cFileName));
+                    } while (find.Next());
+            }
+        }
+        if (!listed->second.insert(upper).second) continue;
+        Taken(name, n);
+        storedName = path.substr(m_repository.size() + 1);
+        return true;
+    }
+}
+
 bool CopyIntoBackupStore(CBackupStore& store, const std::string& source, std::string& storedName,
-                         uint64_t size, util::CProgressMeter* meter) {
+                         uint64_t size, util::CFileProgress* file) {
     std::string name = util::NameOf(source);
     if (name.empty()) return false;
     for (unsigned n = store.FirstCandidate(name);; ++n) {
@@ -180,7 +218,7 @@ bool CopyIntoBackupStore(CBackupStore& store, const std::string& source, std::st
         // there. Looking first would cost a second search of the folder, which under Wine reads
         // the whole folder for every name that is not there yet.
         fw::CopyProgress progress;
-        if (meter) progress = [meter](uint64_t done) { return meter->FileBytes(done); };
+        if (file) progress = [file](uint64_t done) { return file->Bytes(done); };
         if (fw::CopyFileReporting(source.c_str(), path.c_str(), TRUE, size, progress)) {
             store.Taken(name, n);
             storedName = path.substr(store.Repository().size() + 1);
@@ -212,23 +250,34 @@ bool IsFileChanged(const std::string& repository, const ListedFile& source,
 
 namespace {
 
+// Files copied at the same time by a run.
+constexpr unsigned kCopyThreads = 2;
+
+// Errors that say the repository cannot be written, not that one source cannot be read.
+bool IsRepositoryFault(DWORD error) {
+    return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL ||
+           error == ERROR_WRITE_FAULT || error == ERROR_WRITE_PROTECT;
+}
+
 // A source that cannot be read (in use, gone) is left out of the pack; a repository that cannot be
 // written must fail the run rather than record a pack that silently lacks the changes.
 bool CopyOrLeaveOut(CBackupStore& store, const ListedFile& source, std::string& storedName,
                     util::CProgressMeter* meter) {
-    if (meter && !meter->BeginFile(source.path, source.size)) throw util::CancelledError();
-    bool copied = CopyIntoBackupStore(store, source.path, storedName, source.size, meter);
-    DWORD error = GetLastError();
-    if (meter) meter->EndFile();
+    bool copied;
+    DWORD error;
+    {
+        util::CFileProgress file(meter, source.path, source.size);
+        if (!file.Going()) throw util::CancelledError();
+        copied = CopyIntoBackupStore(store, source.path, storedName, source.size, meter ? &file : nullptr);
+        error = GetLastError();
+    }
     if (util::Cancelled(meter)) {
         // Finished or not, the copy of the moment is this run's to remove.
         if (copied) util::ForceDeleteFile(util::JoinPath(store.Repository(), storedName).c_str());
         throw util::CancelledError();
     }
     if (copied) return true;
-    if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL || error == ERROR_WRITE_FAULT ||
-        error == ERROR_WRITE_PROTECT)
-        throw fw::CFileException::FromLastError(error);
+    if (IsRepositoryFault(error)) throw fw::CFileException::FromLastError(error);
     return false;
 }
 
@@ -286,15 +335,82 @@ int CompareWithLastPack(CBackupStore& store, const std::vector<ListedFile>& file
     // nothing at all may only be away for a moment, so it records nothing.
     if (!files.empty()) changes += static_cast<int>(history.size() - j);
     if (meter) meter->AddTotal(copyFiles, copyBytes);
-    for (const Step& step : steps) {
-        std::string stored;
-        // A new file that cannot be copied stays out of the pack; a changed one keeps its
-        // earlier copy.
-        if (step.copy && CopyOrLeaveOut(store, *step.file, stored, meter)) {
-            add(step.file->path, stored, true);
+
+    // Each copy's place is chosen in order, so that the numbers are those a run copying one
+    // file after the other would take; then the copies are made two at a time. A copy whose
+    // place was not to be had, or was taken meanwhile, is made afterwards the one-by-one way.
+    enum Outcome : unsigned char { none, copied, leftOut, again };
+    std::vector<std::string> places(steps.size());
+    std::vector<Outcome> outcome(steps.size(), none);
+    std::vector<size_t> copies;
+    for (size_t k = 0; k < steps.size(); ++k) {
+        if (!steps[k].copy) continue;
+        if (store.Reserve(util::NameOf(steps[k].file->path), places[k])) {
+            copies.push_back(k);
+            continue;
+        }
+        // A numbered folder that cannot be made fails the run, as the copy into it would.
+        DWORD error = GetLastError();
+        if (IsRepositoryFault(error)) throw fw::CFileException::FromLastError(error);
+        places[k].clear();
+        outcome[k] = again;
+    }
+    std::atomic<DWORD> fatal{0};
+    bool stopped = !util::ForEachInParallel(
+        copies.size(), fw::FaultsArmed() ? 1 : kCopyThreads, [&](size_t c) {
+            const size_t k = copies[c];
+            const ListedFile& f = *steps[k].file;
+            util::CFileProgress file(meter, f.path, f.size);
+            if (!file.Going()) return false;
+            std::string path = util::JoinPath(store.Repository(), places[k]);
+            fw::CopyProgress progress;
+            if (meter) progress = [&file](uint64_t done) { return file.Bytes(done); };
+            if (fw::CopyFileReporting(f.path.c_str(), path.c_str(), TRUE, f.size, progress)) {
+                outcome[k] = copied;
+                return true;
+            }
+            DWORD error = GetLastError();
+            if (util::Cancelled(meter)) return false;
+            if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) {
+                outcome[k] = again;
+                return true;
+            }
+            if (IsRepositoryFault(error)) {
+                fatal = error;
+                return false;
+            }
+            outcome[k] = leftOut;
+            return true;
+        });
+    // The entries in the listing's order; the copies made so far are in them before anything
+    // below can raise, so that a failed or cancelled run finds them to remove.
+    for (size_t k = 0; k < steps.size(); ++k) {
+        const Step& step = steps[k];
+        if (outcome[k] == copied) {
+            add(step.file->path, places[k], true);
             ++changes;
         } else if (step.earlier) {
             add(step.file->path, step.earlier->StoredName(), false);
+        }
+    }
+    if (util::Cancelled(meter)) throw util::CancelledError();
+    if (stopped) throw fw::CFileException::FromLastError(fatal.load() ? fatal.load() : DWORD(ERROR_WRITE_FAULT));
+    for (size_t k = 0, at = 0; k < steps.size(); ++k) {
+        const Step& step = steps[k];
+        if (outcome[k] == copied || step.earlier) ++at;
+        if (outcome[k] != again) continue;
+        std::string stored;
+        // A copy tried above has been counted already.
+        if (!CopyOrLeaveOut(store, *step.file, stored, places[k].empty() ? meter : nullptr)) continue;
+        ++changes;
+        auto e = std::make_unique<CBrnBackupItem>();
+        if (!e->Set(step.file->path, stored)) throw std::bad_alloc();
+        e->SetOwned(true);
+        if (step.earlier) {
+            entries[at - 1] = std::move(e);
+        } else {
+            entries.insert(entries.begin() + at, std::move(e));
+            ++at;
         }
     }
     return changes;

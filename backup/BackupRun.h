@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "util/Progress.h"
@@ -59,6 +60,10 @@ public:
     Slot Folder(unsigned n, const std::string& path);
     // Records that a copy of this name now lies at number n.
     void Taken(const std::string& name, unsigned n);
+    // Chooses where the next copy of name goes, without copying: the lowest number whose folder
+    // is there or could be made and holds no such name, as listed once per folder. The name is
+    // taken there at once. False (with the last error) when no place can be had.
+    bool Reserve(const std::string& name, std::string& storedName);
 
 private:
     enum FolderState : unsigned char { unknown, absent, present, file };
@@ -66,13 +71,16 @@ private:
     std::string m_repository;
     std::unordered_map<std::string, unsigned> m_nextByName;
     std::vector<FolderState> m_folders;
+    // The upper-cased names in each numbered folder listed so far, with those reserved since.
+    std::unordered_map<unsigned, std::unordered_set<std::string>> m_names;
 };
 
 // Copies source to the lowest free <repository>\br<NNNNNN>\<name>, creating the numbered folder
 // when missing; storedName receives the copy's path relative to the repository.
-// With a meter, the copy of a file listed at size bytes reports its bytes and can be cancelled.
+// With file progress, the copy of a file listed at size bytes reports its bytes and can be
+// cancelled.
 bool CopyIntoBackupStore(CBackupStore& store, const std::string& source, std::string& storedName,
-                         uint64_t size = 0, util::CProgressMeter* meter = nullptr);
+                         uint64_t size = 0, util::CFileProgress* file = nullptr);
 
 // True when the listed file differs in size or last-write time from its copy in the repository,
 // or the copy cannot be read.

@@ -90,6 +90,8 @@ void DisarmFaults() {
 
 bool FaultInjected() { return g_injected; }
 
+bool FaultsArmed() { return g_active; }
+
 HANDLE CreateFileChecked(const char* path, DWORD access, DWORD share, DWORD disposition,
                          DWORD flags) {
     if (MayWrite(access, disposition) && FailsHere(FileOp::create)) return INVALID_HANDLE_VALUE;

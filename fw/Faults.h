@@ -24,6 +24,9 @@ void DisarmFaults();
 // operation that never reached its armed step has completed unhindered.
 bool FaultInjected();
 
+// True while any step is armed (or the process is to end at one): steps must then come one at a
+// time, in a fixed order, so that each count names the same step every time.
+bool FaultsArmed();
 // The test switch BRENNAHOLD_END_AT_WRITE=N of the environment, read once when the process starts:
 // the process ends itself (no clean-up, exit code kEndedAtWrite) just before its Nth step of any
 // kind, as a crash or a power cut at that point would.

@@ -35,10 +35,13 @@ namespace {
 // One file copied with its report to the meter (if any).
 BOOL CopyReporting(const char* from, const char* to, uint64_t size, util::CProgressMeter* meter) {
     if (!meter) return fw::CopyFileRetrying(from, to, FALSE);
-    BOOL copied = meter->BeginFile(from, size) &&
-                  fw::CopyFileReporting(from, to, FALSE, size,
-                                        [meter](uint64_t done) { return meter->FileBytes(done); });
-    meter->EndFile();
+    BOOL copied;
+    {
+        util::CFileProgress file(meter, from, size);
+        copied = file.Going() &&
+                 fw::CopyFileReporting(from, to, FALSE, size,
+                                       [&file](uint64_t done) { return file.Bytes(done); });
+    }
     return copied && !meter->IsCancelled();
 }
 
@@ -112,10 +115,9 @@ BOOL CBrennaItem::WriteOutRun(const char* target, util::CProgressMeter* meter) {
         if (rest.empty()) return FALSE;
         std::string dest = target + rest;
         if (source.size() >= MAX_PATH || dest.size() >= MAX_PATH) return FALSE;
-        if (meter && !meter->BeginFile(source, 0)) return FALSE;
-        BOOL copied = util::CopyFileMakePath(source.c_str(), dest.c_str(), FALSE);
-        if (meter) meter->EndFile();
-        if (!copied) return FALSE;
+        util::CFileProgress file(meter, source, 0);
+        if (!file.Going() || !util::CopyFileMakePath(source.c_str(), dest.c_str(), FALSE))
+            return FALSE;
     }
     return TRUE;
 }

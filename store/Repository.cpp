@@ -14,8 +14,12 @@
 #include "string_ids.h"
 #include "util/FileUtil.h"
 #include "util/Mbcs.h"
+#include "util/Parallel.h"
 
 namespace {
+
+// Files copied at the same time by an evacuation.
+constexpr unsigned kCopyThreads = 2;
 
 // True when path is the folder itself or lies below it; C:\R2 is not inside C:\R.
 bool IsInsideFolder(const std::string& path, const std::string& folder) {
@@ -189,10 +193,10 @@ BOOL CRepository::RecordCopy(const std::string& source, const DispatchPlan& plan
     if (!store::AllocateStoredPath(m_folder, tail, stored)) return FALSE;
     BOOL copied;
     if (fileFlag) {
-        copied = m_progress.BeginFile(copyFrom, plan.size) &&
+        util::CFileProgress file(&m_progress, copyFrom, plan.size);
+        copied = file.Going() &&
                  fw::CopyFileReporting(copyFrom.c_str(), stored.c_str(), FALSE, plan.size,
-                                       [this](uint64_t done) { return m_progress.FileBytes(done); });
-        m_progress.EndFile();
+                                       [&file](uint64_t done) { return file.Bytes(done); });
     } else {
         copied = CopyListedTree(copyFrom, stored, plan.tree);
     }
@@ -233,16 +237,19 @@ BOOL CRepository::CopyListedTree(const std::string& source, const std::string& t
     FolderTimes(source.c_str(), rootTimes, false);
     for (const util::TreeEntry& folder : tree.folders)
         if (!fw::CreateDirectoryChecked((target + folder.relative).c_str())) return FALSE;
-    for (const util::TreeEntry& file : tree.files) {
-        std::string from = source + file.relative;
-        bool copied = m_progress.BeginFile(from, file.size) &&
-                      fw::CopyFileReporting(from.c_str(), (target + file.relative).c_str(), TRUE,
-                                            file.size, [this](uint64_t done) {
-                                                return m_progress.FileBytes(done);
-                                            });
-        m_progress.EndFile();
-        if (!copied) return FALSE;
-    }
+    // Two files at a time: most of a small file's cost is waiting on the file system, which
+    // a second copy in flight overlaps.
+    bool copied = util::ForEachInParallel(
+        tree.files.size(), fw::FaultsArmed() ? 1 : kCopyThreads, [&](size_t i) {
+            const util::TreeEntry& file = tree.files[i];
+            std::string from = source + file.relative;
+            util::CFileProgress progress(&m_progress, from, file.size);
+            return progress.Going() &&
+                   fw::CopyFileReporting(from.c_str(), (target + file.relative).c_str(), TRUE,
+                                         file.size,
+                                         [&progress](uint64_t done) { return progress.Bytes(done); });
+        });
+    if (!copied) return FALSE;
     // The folders' times last: copying into a folder changes them.
     for (const util::TreeEntry& folder : tree.folders) {
         FILETIME times[3] = {folder.creation, folder.lastAccess, folder.lastWrite};

@@ -73,10 +73,13 @@ BOOL CopyTreeEntry(const char* origin, const char* target, const WIN32_FIND_DATA
     }
     if (!meter) return fw::CopyFileRetrying(origin, target, FALSE);
     uint64_t size = (static_cast<uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
-    BOOL copied = meter->BeginFile(origin, size) &&
-                  fw::CopyFileReporting(origin, target, FALSE, size,
-                                        [meter](uint64_t done) { return meter->FileBytes(done); });
-    meter->EndFile();
+    BOOL copied;
+    {
+        CFileProgress file(meter, origin, size);
+        copied = file.Going() &&
+                 fw::CopyFileReporting(origin, target, FALSE, size,
+                                       [&file](uint64_t done) { return file.Bytes(done); });
+    }
     return copied && !meter->IsCancelled();
 }
 

@@ -1,14 +1,11 @@
 // Progress counts of a long operation.
 #include "util/Progress.h"
 
-#include <algorithm>
-
 namespace util {
 
 void CProgressMeter::Start() {
     std::lock_guard<std::mutex> hold(m_lock);
     m_report = ProgressReport();
-    m_fileStart = m_fileSize = 0;
     m_cancelled.store(false);
 }
 
@@ -26,35 +23,31 @@ void CProgressMeter::SetStage(ProgressReport::Stage stage) {
     Report();
 }
 
-bool CProgressMeter::BeginFile(const std::string& path, uint64_t size) {
+bool CProgressMeter::BeginFile(const std::string& path) {
     {
         std::lock_guard<std::mutex> hold(m_lock);
         m_report.stage = ProgressReport::copying;
         m_report.current = path;
-        m_fileStart = m_report.bytesDone;
-        m_fileSize = size;
         Report();
     }
     return !IsCancelled();
 }
 
-bool CProgressMeter::FileBytes(uint64_t done) {
-    {
+bool CProgressMeter::AddBytes(uint64_t n) {
+    if (n > 0) {
         std::lock_guard<std::mutex> hold(m_lock);
-        // A file that grew since it was listed never counts past its listed size.
-        m_report.bytesDone = m_fileStart + std::min(done, m_fileSize);
+        m_report.bytesDone += n;
         Report();
     }
     return !IsCancelled();
 }
 
-void CProgressMeter::EndFile() {
+void CProgressMeter::EndFile(const std::string& path, uint64_t remaining) {
     std::lock_guard<std::mutex> hold(m_lock);
-    m_report.bytesDone = m_fileStart + m_fileSize;
-    m_fileStart = m_report.bytesDone;
-    m_fileSize = 0;
+    m_report.bytesDone += remaining;
     ++m_report.filesDone;
-    m_report.current.clear();
+    // Another file copied meanwhile on another thread stays the one shown.
+    if (m_report.current == path) m_report.current.clear();
     Report();
 }
 
