@@ -13,6 +13,7 @@
 #include "fw/Strings.h"
 #include "store/BrnFile.h"
 #include "store/DataFile.h"
+#include "resource.h"
 #include "string_ids.h"
 
 using testutil::Quote;
@@ -106,6 +107,36 @@ TEST_F(QuietCommandLine, WithoutQuietTheExitCodeTellsTheSame) {
     r = testutil::RunProgram("-c " + Quote(ini) + " " + Quote(src / "a.txt"));
     EXPECT_EQ(r.exitCode, 0u);
     EXPECT_TRUE(r.messages.empty());
+}
+
+// A long evacuation from the command line: quietly it shows nothing at all; otherwise the progress
+// window appears, and its Cancel ends the program with 1 and nothing recorded.
+TEST_F(QuietCommandLine, LongEvacuationShowsProgressUnlessQuiet) {
+    const std::string block(1024, 'x');
+    for (int i = 0; i < 3000; ++i)
+        testutil::WriteFile(src / ("big\\d" + std::to_string(i / 100) + "\\f" + std::to_string(i) + ".txt"),
+                            block);
+    testutil::OutputResult quiet = Quiet(Quote(src / "big"));
+    EXPECT_EQ(quiet.exitCode, 0u);
+    EXPECT_EQ(Items(), 1u);
+
+    HANDLE process = testutil::StartProgram("-c " + Quote(ini) + " " + Quote(src / "big"));
+    ASSERT_NE(process, nullptr);
+    const DWORD pid = GetProcessId(process);
+    HWND progress = nullptr;
+    for (int i = 0; i < 3000 && !progress; ++i) {
+        for (HWND w : testutil::VisibleWindowsOf(pid))
+            if (GetDlgItem(w, IDC_PROGRESS_BAR)) progress = w;
+        if (!progress && WaitForSingleObject(process, 10) == WAIT_OBJECT_0) break;
+    }
+    ASSERT_NE(progress, nullptr) << "no progress window";
+    PostMessageA(progress, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    ASSERT_EQ(WaitForSingleObject(process, 30000), WAIT_OBJECT_0);
+    DWORD code = 0;
+    GetExitCodeProcess(process, &code);
+    CloseHandle(process);
+    EXPECT_EQ(code, 1u);
+    EXPECT_EQ(Items(), 1u);
 }
 
 }  // namespace
