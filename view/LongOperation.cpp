@@ -21,6 +21,9 @@ namespace view {
 namespace {
 
 constexpr UINT kCallMessage = WM_APP + 0x60;
+// The event set when the worker of the operation this thread is running ends; null when none.
+// A message dispatched meanwhile (another process handing over paths) may start one more.
+thread_local HANDLE t_running = nullptr;
 constexpr DWORD kRefreshMs = 100;
 const char kCallClass[] = "BrennaholdThreadCall";
 
@@ -258,8 +261,30 @@ ProgressLines ProgressTextOf(const util::ProgressReport& report, bool cancelling
     return lines;
 }
 
+// Dispatches this thread's messages until event is set; a quit request is kept for later.
+void PumpUntil(HANDLE event, bool& quit, WPARAM& quitCode) {
+    while (MsgWaitForMultipleObjects(1, &event, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                quit = true;
+                quitCode = msg.wParam;
+                continue;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+}
+
 void RunLongOperation(HWND owner, CRepository& repository, UINT captionId,
                       const std::function<void()>& work) {
+    bool quit = false;
+    WPARAM quitCode = 0;
+    // Two workers must never change the repository at once: an operation started while another
+    // one's worker runs waits for it to end first.
+    if (t_running) PumpUntil(t_running, quit, quitCode);
+
     CThreadCalls calls;
     HWND progressWindow = nullptr;
     CWorkerObserver observer(repository.Observer(), calls);
@@ -276,6 +301,8 @@ void RunLongOperation(HWND owner, CRepository& repository, UINT captionId,
 
     std::exception_ptr error;
     HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE outer = t_running;
+    t_running = done;
     std::thread worker([&] {
         try {
             CWorkerShellLink link(repository);
@@ -289,8 +316,6 @@ void RunLongOperation(HWND owner, CRepository& repository, UINT captionId,
     CProgressDialog dialog(repository.Progress(), observer, captionId);
     const DWORD start = GetTickCount();
     DWORD refreshed = start;
-    bool quit = false;
-    WPARAM quitCode = 0;
     for (;;) {
         DWORD now = GetTickCount();
         DWORD wait = progressWindow ? kRefreshMs
@@ -322,6 +347,7 @@ void RunLongOperation(HWND owner, CRepository& repository, UINT captionId,
         }
     }
     worker.join();
+    t_running = outer;
     CloseHandle(done);
 
     // The owner first, so that it is the window activated when the progress window goes.

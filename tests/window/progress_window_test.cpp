@@ -160,6 +160,32 @@ TEST_F(ProgressWindow, AppearsForLongWorkWhileTheMainWindowRepaintsAndCancelEnds
     EXPECT_EQ(Rows(), 1);
 }
 
+// Paths handed over by another process while a long drop is under way wait for it to end, so
+// that two workers never change the repository at once; both are recorded.
+TEST_F(ProgressWindow, PathsHandedOverMeanwhileWaitForTheWorkInHand) {
+    Open();
+    std::string tree = Tree("large", 1500);
+    testutil::WriteFile(src / "handed.txt", "handed over");
+    std::atomic<bool> sent{false};
+    Watcher watcher([&](Watcher& w) {
+        while (!w.stop && !FindProgressWindow()) Sleep(10);
+        if (w.stop) return;
+        std::string block = src / "handed.txt" + '\0' + '\0';
+        COPYDATASTRUCT cds{1, static_cast<DWORD>(block.size()), block.data()};
+        SendMessageA(frame->Hwnd(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
+        sent = true;
+    });
+    Drop(tree);
+    Pump();
+    watcher.Join();
+    ASSERT_TRUE(sent);
+    ASSERT_EQ(Rows(), 2);
+    EXPECT_EQ(Cell(0, 0), "large");
+    EXPECT_EQ(Cell(1, 0), "handed.txt");
+    store::CheckResult check = store::CheckRepository(Repository());
+    EXPECT_TRUE(check.Clean()) << store::FormatCheckReport(check, repo);
+}
+
 // With BRENNA_SCREENSHOT_DIR set, shows the progress window of a long evacuation and writes the
 // rectangle of the main window and the progress window to progress-<lang>.geom; it goes on when
 // the file is gone (scripts/progress-screenshots.sh takes the picture).
