@@ -59,6 +59,19 @@ std::vector<std::string> ReleaseCopies(const CBrnBackupItemPack& gone, CBrnBacku
 
 }  // namespace
 
+bool CBrnDataFile::FileStamp::operator==(const FileStamp& o) const {
+    return size == o.size && SameTime(creation, o.creation) && SameTime(lastWrite, o.lastWrite);
+}
+
+bool CBrnDataFile::StampOf(const std::string& path, FileStamp& stamp) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+    stamp.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    stamp.creation = data.ftCreationTime;
+    stamp.lastWrite = data.ftLastWriteTime;
+    return true;
+}
+
 CBrnDataFile::CBrnDataFile(std::string repository) : m_repository(std::move(repository)) {}
 
 CBrnDataFile::~CBrnDataFile() { AbandonUpdate(); }
@@ -95,6 +108,7 @@ bool CBrnDataFile::CreateForDefinition(const std::string& definitionPath, const 
     }
     m_identifier = identifier;
     m_packCount = 0;
+    m_current = false;
     m_packs.clear();
     m_createdPath.swap(path);
     return true;
@@ -118,12 +132,24 @@ bool CBrnDataFile::CheckHeader() {
 
 bool CBrnDataFile::LoadPacks() {
     AbandonUpdate();
-    m_packs.clear();
     std::string path = Path();
+    FileStamp before;
+    const bool stamped = !path.empty() && StampOf(path, before);
+    if (m_current && stamped && before == m_stamp && lstrcmpiA(path.c_str(), m_stampPath.c_str()) == 0)
+        return true;
+    m_current = false;
+    m_packs.clear();
     fw::CFile file;
     if (path.empty() || !file.Open(path.c_str(), fw::CFile::modeRead)) return false;
     fw::CArchive ar(file, fw::CArchive::load);
     Serialize(ar);
+    // Kept only when nothing changed the file while it was read.
+    FileStamp after;
+    if (stamped && StampOf(path, after) && after == before) {
+        m_current = true;
+        m_stamp = after;
+        m_stampPath = path;
+    }
     return true;
 }
 
@@ -150,6 +176,7 @@ bool CBrnDataFile::AddPack(const CBrnFile& definition,
     try {
         auto pack = std::make_unique<CBrnBackupItemPack>(time, definition);
         for (auto& e : entries) pack->AddItem(std::move(e));
+        m_current = false;
         m_packs.push_back(std::move(pack));
     } catch (const std::bad_alloc&) {
         return false;
@@ -175,6 +202,10 @@ bool CBrnDataFile::SavePacks() {
         return false;
     }
     m_packCount = static_cast<int32_t>(m_packs.size());
+    // What is in memory is now what the file holds.
+    std::string path = Path();
+    m_current = StampOf(path, m_stamp);
+    m_stampPath = path;
     return true;
 }
 
@@ -185,6 +216,7 @@ bool CBrnDataFile::DeletePack(const FILETIME& time) {
         auto it = std::find_if(m_packs.begin(), m_packs.end(),
                                [&](const auto& p) { return SameTime(p->RunTime(), time); });
         if (it != m_packs.end()) {
+            m_current = false;
             CBrnBackupItemPack* next = it + 1 != m_packs.end() ? (it + 1)->get() : nullptr;
             released = ReleaseCopies(**it, next);
             m_packs.erase(it);
@@ -244,6 +276,7 @@ void CBrnDataFile::Serialize(fw::CArchive& ar) {
         store::WriteHistory(ar, m_identifier, m_packs);
         return;
     }
+    m_current = false;
     store::ReadHistory(ar, m_identifier, m_packs);
     m_packCount = static_cast<int32_t>(m_packs.size());
 }

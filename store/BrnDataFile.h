@@ -38,7 +38,9 @@ public:
     // Reads the 28-byte header; true when it is whole and has the right magic and version.
     bool CheckHeader();
     // Replaces the packs in memory by those of the file. False when the file cannot be opened;
-    // a damaged file raises fw::CException (the caller reports it) and leaves no packs.
+    // a damaged file raises fw::CException (the caller reports it) and leaves no packs. Packs
+    // read or written before are kept while the file is as it was then (same size, creation and
+    // last-write time), so that a history is not read again and again as it grows.
     bool LoadPacks();
     // LoadPacks, then opens the pending write for SavePacks. False when either open fails;
     // raises like LoadPacks.
@@ -81,6 +83,13 @@ public:
     void Serialize(fw::CArchive& ar) override;
 
 private:
+    // What tells whether a file is still the one read or written.
+    struct FileStamp {
+        uint64_t size = 0;
+        FILETIME creation{}, lastWrite{};
+        bool operator==(const FileStamp& o) const;
+    };
+    static bool StampOf(const std::string& path, FileStamp& stamp);
     bool OpenPendingWrite(const std::string& target);
 
     std::string m_repository;
@@ -93,4 +102,8 @@ private:
     std::vector<std::unique_ptr<CBrnBackupItemPack>> m_packs;
     // Where CreateForDefinition put the file; Path() while no item is linked.
     std::string m_createdPath;
+    // The packs in memory are those of the file at m_stampPath as m_stamp found it.
+    bool m_current = false;
+    FileStamp m_stamp;
+    std::string m_stampPath;
 };

@@ -88,6 +88,8 @@ public:
     // True once the identifier was read from a definition file by OpenForEdit or Load.
     bool IsIdentifierKnown() const { return m_identifierKnown != 0; }
     const GUID& Identifier() const { return m_identifier; }
+    // From now on the identifier counts as unknown: every write makes a new one.
+    void ForgetIdentifier() { m_identifierKnown = 0; }
 
 private:
     std::unique_ptr<fw::CByteStream> m_pFile;

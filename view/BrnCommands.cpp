@@ -27,9 +27,10 @@ bool WriteDefinitionOfRun(const CBrennaItem& item, std::string path) {
     // FindPack reads the packs afresh and closes the history file, so one read serves both.
     const CBrnBackupItemPack* pack = item.m_pHistory->FindPack(item.m_evacuationTime);
     if (!pack) return false;
-    // A definition read from a history file has no known identifier, so the copy is written
-    // with a new one and runs of it start a history of their own.
+    // The copy is written with a new identifier, so that runs of it start a history of their
+    // own (the pack may be the one this process recorded, which still knows its run's).
     CBrnFile copy(pack->Definition());
+    copy.ForgetIdentifier();
     bool written = copy.CreateNew(path) && copy.Save();
     copy.Close();
     return written;
