@@ -522,7 +522,9 @@ BOOL RecordRun(CDataFile& catalogue, const CBrnFile& definition, const std::stri
             createdPath = history->Path();
         } else {
             DropUnrecordedPacks(catalogue, *history);
-            if (!history->ReloadForUpdate()) return fail();
+            // Read only when it changed since it was last read or written; the new pack is
+            // appended to the file in place.
+            if (!history->LoadPacks()) return fail();
         }
         runTime = DistinctRunTime(*history, runTime);
 
@@ -552,8 +554,10 @@ BOOL RecordRun(CDataFile& catalogue, const CBrnFile& definition, const std::stri
             return TRUE;
         }
         if (meter) meter->SetStage(util::ProgressReport::recording);
-        if (!history->AddPack(definition, std::move(entries), runTime) || !history->SavePacks())
-            return fail();
+        const bool saved = fresh ? history->AddPack(definition, std::move(entries), runTime) &&
+                                       history->SavePacks()
+                                 : history->AppendPack(definition, std::move(entries), runTime);
+        if (!saved) return fail();
         recorded = true;
         // A cancel that came while the history was written takes the pack out again.
         if (util::Cancelled(meter)) return fail();

@@ -9,6 +9,7 @@
 #include "fw/Exceptions.h"
 #include "fw/Faults.h"
 #include "fw/File.h"
+#include "fw/MemFile.h"
 #include "store/BrennaItem.h"
 #include "store/StoredPath.h"
 #include "util/FileUtil.h"
@@ -57,7 +58,80 @@ std::vector<std::string> ReleaseCopies(const CBrnBackupItemPack& gone, CBrnBacku
     return released;
 }
 
+constexpr char kJournalMagic[4] = {'B', 'R', 'N', 'A'};
+constexpr DWORD kJournalSize = 16;
+// Where the header keeps the pack count.
+constexpr LONGLONG kCountOffset = 24;
+
+// The length and pack count an append journal names; false when there is none, or not whole.
+bool ReadJournal(const std::string& journal, uint64_t& size, int32_t& count) {
+    fw::CHandle file(CreateFileA(journal.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr));
+    unsigned char b[kJournalSize];
+    DWORD got = 0;
+    if (!file || !ReadFile(file.Get(), b, sizeof b, &got, nullptr) || got != sizeof b ||
+        memcmp(b, kJournalMagic, sizeof kJournalMagic) != 0)
+        return false;
+    memcpy(&size, b + 4, 8);
+    memcpy(&count, b + 12, 4);
+    return true;
+}
+
+// The pack count in the header of the history at path.
+bool ReadPackCount(const std::string& path, int32_t& count) {
+    fw::CHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr));
+    LARGE_INTEGER at;
+    at.QuadPart = kCountOffset;
+    DWORD got = 0;
+    return file && SetFilePointerEx(file.Get(), at, nullptr, FILE_BEGIN) &&
+           ReadFile(file.Get(), &count, sizeof count, &got, nullptr) && got == sizeof count;
+}
+
+// Writes size bytes at offset of an open file.
+bool WriteAt(HANDLE file, uint64_t offset, const void* data, DWORD size) {
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    DWORD written = 0;
+    return SetFilePointerEx(file, at, nullptr, FILE_BEGIN) &&
+           fw::WriteFileChecked(file, data, size, &written) && written == size;
+}
+
+// Cuts an open file back to size bytes.
+bool CutBack(HANDLE file, uint64_t size) {
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(size);
+    return SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+}
+
 }  // namespace
+
+bool CBrnDataFile::AppendCutShort(const std::string& path, uint64_t& keep) {
+    uint64_t size = 0;
+    int32_t before = 0, now = 0;
+    FileStamp stamp;
+    if (!ReadJournal(path + kAppendJournalSuffix, size, before) || !ReadPackCount(path, now) ||
+        now != before || !StampOf(path, stamp) || stamp.size <= size)
+        return false;
+    keep = size;
+    return true;
+}
+
+bool CBrnDataFile::RepairAppend() {
+    const std::string path = Path();
+    const std::string journal = path + kAppendJournalSuffix;
+    if (path.empty() || GetFileAttributesA(journal.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+    uint64_t keep = 0;
+    if (AppendCutShort(path, keep)) {
+        fw::CHandle file(fw::CreateFileChecked(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
+        if (!file || !CutBack(file.Get(), keep)) return false;
+        m_current = false;
+    }
+    // A journal that stayed would make a later, shorter history look cut short: no update goes
+    // ahead while it is there.
+    return fw::DeleteFileRetrying(journal.c_str()) != FALSE;
+}
 
 bool CBrnDataFile::FileStamp::operator==(const FileStamp& o) const {
     return size == o.size && SameTime(creation, o.creation) && SameTime(lastWrite, o.lastWrite);
@@ -139,6 +213,26 @@ bool CBrnDataFile::LoadPacks() {
         return true;
     m_current = false;
     m_packs.clear();
+    uint64_t keep = 0;
+    if (stamped && AppendCutShort(path, keep)) {
+        // An append under way in another process, or cut short: the history is what comes
+        // before it. Should the append complete meanwhile, the whole file is read after all.
+        try {
+            std::vector<uint8_t> bytes(static_cast<size_t>(keep));
+            fw::CHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                         nullptr, OPEN_EXISTING, 0, nullptr));
+            DWORD got = 0;
+            if (file && ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) &&
+                got == bytes.size()) {
+                fw::CMemFile memory(bytes.data(), bytes.size());
+                fw::CArchive ar(memory, fw::CArchive::load);
+                Serialize(ar);
+                return true;
+            }
+        } catch (const fw::CException&) {
+        }
+        m_packs.clear();
+    }
     fw::CFile file;
     if (path.empty() || !file.Open(path.c_str(), fw::CFile::modeRead)) return false;
     fw::CArchive ar(file, fw::CArchive::load);
@@ -154,7 +248,8 @@ bool CBrnDataFile::LoadPacks() {
 }
 
 bool CBrnDataFile::ReloadForUpdate() {
-    if (!LoadPacks()) return false;
+    AbandonUpdate();
+    if (!RepairAppend() || !LoadPacks()) return false;
     // The old file stays whole until SavePacks has written all of the new one.
     return OpenPendingWrite(Path());
 }
@@ -185,6 +280,100 @@ bool CBrnDataFile::AddPack(const CBrnFile& definition,
     return true;
 }
 
+bool CBrnDataFile::AppendPack(const CBrnFile& definition,
+                              std::vector<std::unique_ptr<CBrnBackupItem>> entries,
+                              const FILETIME& time) {
+    AbandonUpdate();
+    const std::string path = Path();
+    if (!RepairAppend()) {
+        store::ReportFault(fw::CFileException::FromLastError(GetLastError()), path);
+        return false;
+    }
+    FileStamp now;
+    const bool inPlace = m_current && !path.empty() &&
+                         lstrcmpiA(path.c_str(), m_stampPath.c_str()) == 0 && StampOf(path, now) &&
+                         now == m_stamp && m_packCount == static_cast<int32_t>(m_packs.size()) &&
+                         m_stamp.size >= kCountOffset + sizeof(int32_t);
+    if (!inPlace) {
+        // Not the file the packs were read from: the whole history is written afresh.
+        if (!store::ReportingFaults(path, [&] { return ReloadForUpdate(); })) return false;
+        return AddPack(definition, std::move(entries), time) && SavePacks();
+    }
+    std::unique_ptr<CBrnBackupItemPack> pack;
+    fw::CMemFile bytes;
+    try {
+        pack = std::make_unique<CBrnBackupItemPack>(time, definition);
+        for (auto& e : entries) pack->AddItem(std::move(e));
+        fw::CArchive ar(bytes, fw::CArchive::store);
+        pack->Serialize(ar);
+        ar.Flush();
+        // Room first, so that nothing can fail once the file holds the pack.
+        m_packs.reserve(m_packs.size() + 1);
+    } catch (const fw::CException& e) {
+        store::ReportFault(e, path);
+        return false;
+    } catch (const std::bad_alloc&) {
+        store::ReportFault(fw::CMemoryException(), path);
+        return false;
+    }
+    const uint64_t oldSize = m_stamp.size;
+    const int32_t newCount = m_packCount + 1;
+    const std::string journal = path + kAppendJournalSuffix;
+    auto fault = [&](DWORD error) {
+        store::ReportFault(fw::CFileException::FromLastError(error), path);
+        return false;
+    };
+    {
+        fw::CAtomicFile note;
+        unsigned char b[kJournalSize];
+        memcpy(b, kJournalMagic, sizeof kJournalMagic);
+        memcpy(b + 4, &oldSize, 8);
+        memcpy(b + 12, &m_packCount, 4);
+        try {
+            if (!note.Create(journal)) return fault(GetLastError());
+            note.File().Write(b, sizeof b);
+        } catch (const fw::CException&) {
+            DWORD error = GetLastError();
+            note.Abandon();
+            return fault(error);
+        }
+        if (!note.Commit()) return fault(GetLastError());
+    }
+    fw::CHandle file(fw::CreateFileChecked(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
+    // The pack, then the count that makes it part of the history; each on the disk before the
+    // next step.
+    bool packWritten = file &&
+                       WriteAt(file.Get(), oldSize, bytes.Data().data(),
+                               static_cast<DWORD>(bytes.Data().size())) &&
+                       fw::FlushChecked(file.Get());
+    bool countWritten = packWritten && WriteAt(file.Get(), kCountOffset, &newCount, sizeof newCount);
+    if (!countWritten || !fw::FlushChecked(file.Get())) {
+        DWORD error = GetLastError();
+        m_current = false;
+        // The count goes back first: a file cut back under a count that names the new pack
+        // would be damaged. Should that fail, the pack stays whole and counted, a pack that no
+        // item records, which the next run takes out again.
+        if (countWritten && !WriteAt(file.Get(), kCountOffset, &m_packCount, sizeof m_packCount))
+            return fault(error);
+        // Cut back now; failing that, the journal keeps the history as it was for every reader
+        // until the next update cuts it back.
+        if (file && CutBack(file.Get(), oldSize)) {
+            file.Reset();
+            fw::DeleteFileRetrying(journal.c_str());
+        }
+        return fault(error);
+    }
+    file.Reset();
+    // The pack is whole and counted; a journal left behind names a count the file has passed.
+    fw::DeleteFileRetrying(journal.c_str());
+    m_packs.push_back(std::move(pack));
+    m_packCount = newCount;
+    m_current = StampOf(path, m_stamp);
+    m_stampPath = path;
+    return true;
+}
+
 bool CBrnDataFile::SavePacks() {
     if (!m_pStream) return false;
     if (!store::ReportingFaults(Path(), [&] {
@@ -212,6 +401,7 @@ bool CBrnDataFile::SavePacks() {
 bool CBrnDataFile::DeletePack(const FILETIME& time) {
     std::vector<std::string> released;
     try {
+        // ReloadForUpdate first cuts back an append cut short.
         if (!ReloadForUpdate()) return false;
         auto it = std::find_if(m_packs.begin(), m_packs.end(),
                                [&](const auto& p) { return SameTime(p->RunTime(), time); });

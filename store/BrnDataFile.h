@@ -17,6 +17,10 @@
 
 class CBrennaItem;
 
+// Beside a history whose newest pack is being appended in place: the history's length and pack
+// count before it, so that an append cut short is never taken for damage and can be undone.
+inline constexpr char kAppendJournalSuffix[] = ".grow";
+
 // The history data file of one definition. Its path is the stored path of the first linked
 // catalogue item (or, before one is linked, the path CreateForDefinition chose).
 //
@@ -53,6 +57,14 @@ public:
     // False when memory runs out.
     bool AddPack(const CBrnFile& definition, std::vector<std::unique_ptr<CBrnBackupItem>> entries,
                  const FILETIME& time);
+    // Appends a pack (as AddPack) and writes it at the end of the file in place, then the new
+    // pack count: the cost does not grow with the packs before it. A journal beside the file
+    // names the length before, so that a write cut short (a failure, the process ended) leaves
+    // the history as it was to every reader, and to every later update, which cuts it back. When
+    // the file is not the one the packs in memory were read from, the whole file is rewritten as
+    // SavePacks does. An error is reported like SavePacks's and leaves the history as it was.
+    bool AppendPack(const CBrnFile& definition,
+                    std::vector<std::unique_ptr<CBrnBackupItem>> entries, const FILETIME& time);
     // Writes the header and every pack through the pending write and puts the file in place.
     // An error is reported to the user and leaves the previous file untouched; the pending
     // write is closed either way.
@@ -90,6 +102,12 @@ private:
         bool operator==(const FileStamp& o) const;
     };
     static bool StampOf(const std::string& path, FileStamp& stamp);
+    // True when a journal beside path tells of an append cut short: the header still counts
+    // the packs before it and the file is longer; keep receives the length before.
+    static bool AppendCutShort(const std::string& path, uint64_t& keep);
+    // Under the repository mutex, before an update: cuts an append cut short back and drops the
+    // journal. False when the history could not be cut back.
+    bool RepairAppend();
     bool OpenPendingWrite(const std::string& target);
 
     std::string m_repository;

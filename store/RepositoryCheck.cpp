@@ -103,6 +103,7 @@ public:
             m_runTimes[Key(item.m_stored)].push_back(item.m_evacuationTime);
             History(item.m_stored);
             Refer(item.m_stored);
+            Refer(item.m_stored + kAppendJournalSuffix);
             return;
         }
         Refer(item.m_stored);
@@ -120,6 +121,7 @@ public:
     void ReferTo(const CBrennaItem& item) {
         Refer(item.m_stored);
         if (!item.IsBackupRun()) return;
+        Refer(item.m_stored + kAppendJournalSuffix);
         for (const auto& pack : History(item.m_stored).packs)
             for (const auto& e : pack.entries)
                 if (IsStoredName(e.storedName)) Refer(util::JoinPath(m_folder, e.storedName));

@@ -10,6 +10,7 @@
 #include "backup/BackupRun.h"
 #include "store/BrnDataFile.h"
 #include "store/BrnFile.h"
+#include "store/RepositoryCheck.h"
 #include "fw/Exceptions.h"
 #include "fw/Strings.h"
 #include "string_ids.h"
@@ -600,6 +601,59 @@ TEST_F(BackupRun, HistoryHoldingMoreThanItsCountsIsDamagedAndLeftAlone) {
         EXPECT_EQ(testutil::ReadFile(history), c.bytes);
         EXPECT_TRUE(testutil::Exists(Repo("br000001\\b.txt")));
     }
+}
+
+// A later run appends its pack to the history in place, under a journal that names the length
+// before. An append cut short (the process ended between the pack and its count) leaves the
+// history as it was to every reader, and the next run cuts it back; bytes after the last pack
+// without such a journal are still damage (above).
+TEST_F(BackupRun, AppendCutShortReadsAsBeforeAndTheNextRunCutsItBack) {
+    std::string data = ThreeFiles();
+    std::string def = Definition(data);
+    ASSERT_TRUE(Run(def));
+    testutil::WriteFile(data + "\\b.txt", "beta 2");
+    ASSERT_TRUE(Run(def));
+    const std::string history = Item(0)->m_stored;
+    const std::string journal = history + kAppendJournalSuffix;
+    EXPECT_FALSE(testutil::Exists(journal));
+    const std::string good = testutil::ReadFile(history);
+    std::string note = "BRNA";
+    const uint64_t size = good.size();
+    note.append(reinterpret_cast<const char*>(&size), 8);
+    note += testutil::U32(2);
+
+    const struct {
+        const char* what;
+        std::string tail;
+    } cases[] = {{"half a pack", "\x01\x02\x03partial pack"}, {"nothing yet", ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        testutil::WriteFile(history, good + c.tail);
+        testutil::WriteFile(journal, note);
+        prompt.shown.clear();
+        {
+            CRepository other;
+            ASSERT_TRUE(other.SetFolder(repo.Path()));
+            other.Load();
+            ASSERT_EQ(other.Count(), 2u);
+            ASSERT_TRUE(other.Item(1)->m_pHistory->LoadPacks());
+            EXPECT_EQ(other.Item(1)->m_pHistory->Packs().size(), 2u);
+            store::CheckResult check = store::CheckRepository(other);
+            EXPECT_TRUE(check.Clean()) << store::FormatCheckReport(check, repo.Path());
+        }
+        EXPECT_TRUE(prompt.shown.empty());
+    }
+    // The next run cuts the file back, appends its own pack and drops the journal.
+    scratch->Reload();
+    testutil::WriteFile(data + "\\c.txt", "gamma 3");
+    ASSERT_TRUE(Run(def));
+    EXPECT_TRUE(prompt.shown.empty());
+    EXPECT_FALSE(testutil::Exists(journal));
+    HistoryOnDisk disk(repo.Path(), history);
+    ASSERT_TRUE(disk.loaded);
+    EXPECT_EQ(disk.file.Packs().size(), 3u);
+    EXPECT_EQ(testutil::ReadFile(history).compare(0, 24, good, 0, 24), 0);
+    EXPECT_EQ(testutil::ReadFile(history).substr(28, good.size() - 28), good.substr(28));
 }
 
 TEST_F(BackupRun, RunItemSizeIsReadOnceAndNotFromTheHistory) {
