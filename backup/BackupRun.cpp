@@ -186,17 +186,12 @@ bool CBackupStore::Reserve(const std::string& name, std::string& storedName) {
         Slot slot = Folder(n, folder);
         if (slot == blocked) continue;
         if (slot == failed) return false;
-        auto listed = m_names.find(n);
-        if (listed == m_names.end()) {
-            listed = m_names.emplace(n, std::unordered_set<std::string>()).first;
-            if (existed) {
-                fw::CFindFile find((folder + "\\*").c_str());
-                if (find.IsOpen()) do {
-                        if (!find.IsDots()) listed->second.insert(util::CCaseFold::Get().Upper(find.Data().cFileName));
-                    } while (find.Next());
-            }
-        }
-        if (!listed->second.insert(upper).second) continue;
+        // Names reserved by this run; in a folder that was there before, the disk is asked for
+        // this one name (cheaper than listing a folder that may hold thousands).
+        auto& reserved = m_names[n];
+        if (reserved.count(upper)) continue;
+        if (existed && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) continue;
+        reserved.insert(upper);
         Taken(name, n);
         storedName = path.substr(m_repository.size() + 1);
         return true;

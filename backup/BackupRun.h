@@ -61,8 +61,8 @@ public:
     // Records that a copy of this name now lies at number n.
     void Taken(const std::string& name, unsigned n);
     // Chooses where the next copy of name goes, without copying: the lowest number whose folder
-    // is there or could be made and holds no such name, as listed once per folder. The name is
-    // taken there at once. False (with the last error) when no place can be had.
+    // is there or could be made and holds no such name. The name is taken there at once. False
+    // (with the last error) when no place can be had.
     bool Reserve(const std::string& name, std::string& storedName);
 
 private:
@@ -71,7 +71,7 @@ private:
     std::string m_repository;
     std::unordered_map<std::string, unsigned> m_nextByName;
     std::vector<FolderState> m_folders;
-    // The upper-cased names in each numbered folder listed so far, with those reserved since.
+    // The upper-cased names this run reserved, per numbered folder.
     std::unordered_map<unsigned, std::unordered_set<std::string>> m_names;
 };
 
