@@ -100,8 +100,7 @@ BOOL CopyFileRetrying(const char* from, const char* to, BOOL failIfExists) {
 
 namespace {
 
-// Files up to one block go through CopyFileA in one piece; larger ones are copied block by block
-// so that a cancel takes effect within a block.
+// Copies are made block by block, so that a cancel takes effect within a block.
 constexpr DWORD kCopyBlock = 1 << 20;
 
 BOOL CopyInBlocks(const char* from, const char* to, BOOL failIfExists, const CopyProgress& progress) {
@@ -125,18 +124,26 @@ BOOL CopyInBlocks(const char* from, const char* to, BOOL failIfExists, const Cop
         SetLastError(error);
         return FALSE;
     };
-    std::unique_ptr<char[]> buffer(new (std::nothrow) char[kCopyBlock]);
+    // One buffer per thread for all its copies: most files are small, and a large block
+    // allocated for each would cost more than the copy.
+    thread_local std::unique_ptr<char[]> buffer;
+    if (!buffer) buffer.reset(new (std::nothrow) char[kCopyBlock]);
     if (!buffer) return fail(ERROR_NOT_ENOUGH_MEMORY);
     uint64_t done = 0;
-    for (;;) {
+    for (bool first = true;; first = false) {
         DWORD got = 0;
         if (!ReadFile(source.Get(), buffer.get(), kCopyBlock, &got, nullptr)) return fail(GetLastError());
-        if (got == 0) break;
+        // An empty file is written too (with nothing), so that every copy has its write step.
+        if (got == 0 && !first) break;
         DWORD written = 0;
         if (!WriteFileChecked(target.Get(), buffer.get(), got, &written) || written != got)
             return fail(GetLastError() ? GetLastError() : ERROR_WRITE_FAULT);
+        if (got == 0) break;
         done += got;
         if (!progress(done)) return fail(ERROR_REQUEST_ABORTED);
+        // A short block was the last: no further read is needed to find the end.
+        if (got < kCopyBlock && done >= info.nFileSizeLow + (static_cast<uint64_t>(info.nFileSizeHigh) << 32))
+            break;
     }
     if (!SetFileTime(target.Get(), nullptr, nullptr, &info.ftLastWriteTime)) return fail(GetLastError());
     return TRUE;
@@ -146,7 +153,11 @@ BOOL CopyInBlocks(const char* from, const char* to, BOOL failIfExists, const Cop
 
 BOOL CopyFileReporting(const char* from, const char* to, BOOL failIfExists, uint64_t size,
                        const CopyProgress& progress) {
-    if (!progress || size <= kCopyBlock) {
+    // A copy that may replace a file (a restore, a write-out) goes through CopyFileA, which
+    // knows how to replace what is there, unless it is large enough to want cancelling within.
+    // New copies into the repository are made here: they cost less than CopyFileA's, which asks
+    // the file system more per file.
+    if (!progress || (!failIfExists && size <= kCopyBlock)) {
         if (progress && !progress(0)) {
             SetLastError(ERROR_REQUEST_ABORTED);
             return FALSE;
