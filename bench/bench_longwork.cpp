@@ -8,6 +8,7 @@
 //
 //   bench_longwork [rounds]          all of it (default 2 rounds, best of each)
 //   bench_longwork tree [rounds]     only the tree figures
+//   bench_longwork overhead [pairs]  only the progress window's cost, from medians
 //   bench_longwork packs [n] [files] only the pack-growth figure (n earlier packs, tree size)
 #include <windows.h>
 
@@ -182,6 +183,30 @@ void MeasureTree(const std::string& work, int rounds) {
     DeleteFileA(def.c_str());
 }
 
+// The progress window's cost alone: the same evacuation of a smaller tree, through the runner and
+// called directly, alternately, pairs times; the medians are compared.
+void MeasureOverhead(const std::string& work, int pairs) {
+    std::string tree = work + "\\otree";
+    int files = MakeTree(tree, 25);
+    std::vector<double> window, direct;
+    for (int i = 0; i < pairs; ++i)
+        for (int w = 0; w < 2; ++w) {
+            std::string folder = work + "\\orepo";
+            {
+                Repo evac(folder);
+                (w ? window : direct).push_back(Dispatch(evac.repository, {tree}, w));
+            }
+            RemoveTree(folder);
+        }
+    std::sort(window.begin(), window.end());
+    std::sort(direct.begin(), direct.end());
+    double mw = window[window.size() / 2], md = direct[direct.size() / 2];
+    std::printf("progress window cost, evacuation of %d files %d times each, alternately: median "
+                "%.3f s with the window, %.3f s without: %.3f x (target < 1.05)\n",
+                files, pairs, mw, md, mw / md);
+    RemoveTree(tree);
+}
+
 // A run (changing one file each time) on a repository whose definition has packs earlier packs,
 // measured as a command-line run does it: load the catalogue, run, save.
 struct PackFigures {
@@ -255,11 +280,14 @@ int main(int argc, char** argv) {
     std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "packs") {
         MeasurePacks(work, argc > 2 ? std::atoi(argv[2]) : 300, argc > 3 ? std::atoi(argv[3]) / 200 : 10, 3);
+    } else if (mode == "overhead") {
+        MeasureOverhead(work, argc > 2 ? std::max(1, std::atoi(argv[2])) : 7);
     } else if (mode == "tree") {
         MeasureTree(work, argc > 2 ? std::max(1, std::atoi(argv[2])) : 2);
     } else {
         int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2;
         MeasureTree(work, rounds);
+        MeasureOverhead(work, 7);
         MeasurePacks(work, 300, 10, 3);
     }
     RemoveTree(work);
