@@ -34,6 +34,21 @@ inline void PumpFor(DWORD ms) {
     }
 }
 
+// Puts the pointer at a screen point and waits until Wine reports it there: pointer events still
+// queued from the display, handled later, would otherwise put it back where it was.
+inline bool MoveCursorTo(POINT at) {
+    for (int attempt = 0; attempt < 40; ++attempt) {
+        SetCursorPos(at.x, at.y);
+        Pump();
+        POINT now{};
+        if (GetCursorPos(&now) && now.x == at.x && now.y == at.y) {
+            Pump();
+            if (GetCursorPos(&now) && now.x == at.x && now.y == at.y) return true;
+        }
+    }
+    return false;
+}
+
 // Clicks the button id of a dialog as the dialog manager reports a click.
 inline void Click(HWND dlg, int id) {
     SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),

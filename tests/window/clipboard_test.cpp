@@ -234,8 +234,7 @@ TEST_F(Clipboard, TheListRefusesEveryDrop) {
     RECT r;
     GetWindowRect(List(), &r);
     POINT centre{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    SetCursorPos(centre.x, centre.y);
-    testutil::Pump();
+    ASSERT_TRUE(testutil::MoveCursorTo(centre));
     ASSERT_EQ(WindowFromPoint(centre), List());
     IDataObject* data = view::NewFileListDataObject(store::BuildFileList({src / "a.txt"}));
     view::CDropSource source;
@@ -252,8 +251,9 @@ TEST_F(Clipboard, TheListRefusesEveryDrop) {
 
     // The same drag over the status bar reaches the target around it, so the drag did run.
     GetWindowRect(frame->StatusBar(), &r);
-    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    testutil::Pump();
+    POINT status{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ASSERT_TRUE(testutil::MoveCursorTo(status));
+    ASSERT_EQ(WindowFromPoint(status), frame->StatusBar());
     ASSERT_EQ(RegisterDragDrop(frame->Hwnd(), &around), S_OK);
     data = view::NewFileListDataObject(store::BuildFileList({src / "a.txt"}));
     DoDragDrop(data, &source, DROPEFFECT_COPY, &effect);
