@@ -431,7 +431,7 @@ std::string DamagedHistoryOf(const CDataFile& catalogue, const std::string& defi
 // The newest pack that an item of the catalogue records. A pack that none records (its run ended
 // between writing the history and saving the catalogue) is no backup the user can see: comparing
 // with it would find its files unchanged and record nothing, hiding them for good.
-const CBrnBackupItemPack* LastRecordedPack(const CBrnDataFile& history) {
+CBrnBackupItemPack* LastRecordedPack(const CBrnDataFile& history) {
     const auto& packs = history.Packs();
     for (auto p = packs.rbegin(); p != packs.rend(); ++p)
         for (const CBrennaItem* item : history.LinkedItems())
@@ -497,7 +497,10 @@ BOOL RecordRun(CDataFile& catalogue, const CBrnFile& definition, const std::stri
             return FALSE;
         }
         if (history) history->AbandonUpdate();
-        if (!createdPath.empty()) fw::DeleteFileRetrying(createdPath.c_str());
+        if (!createdPath.empty()) {
+            fw::DeleteFileRetrying(createdPath.c_str());
+            DeleteFileA((createdPath + kPackIndexSuffix).c_str());
+        }
         for (const std::string& name : made)
             util::ForceDeleteFile(util::JoinPath(repository, name).c_str());
         return FALSE;
@@ -528,9 +531,11 @@ BOOL RecordRun(CDataFile& catalogue, const CBrnFile& definition, const std::stri
         CollectFiles(definition, repository, files);
         CBackupStore store(repository);
         std::vector<std::unique_ptr<CBrnBackupItem>> entries;
+        // Of the earlier packs only the one compared with is read whole.
+        CBrnBackupItemPack* last = fresh ? nullptr : LastRecordedPack(*history);
+        if (last && !history->LoadEntries(*last)) return fail();
         try {
-            changeCount = CompareWithLastPack(store, files,
-                                              fresh ? nullptr : LastRecordedPack(*history), entries, meter);
+            changeCount = CompareWithLastPack(store, files, last, entries, meter);
         } catch (...) {
             for (const auto& e : entries)
                 if (e->IsOwned()) made.push_back(e->StoredName());

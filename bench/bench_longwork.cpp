@@ -209,61 +209,84 @@ void MeasureOverhead(const std::string& work, int pairs) {
 
 // A run (changing one file each time) on a repository whose definition has packs earlier packs,
 // measured as a command-line run does it: load the catalogue, run, save.
-struct PackFigures {
-    double total, load, run, save;
+struct Median {
+    std::vector<double> v;
+    void Take(double x) { v.push_back(x); }
+    double Value() {
+        std::sort(v.begin(), v.end());
+        return v.empty() ? 0 : v[v.size() / 2];
+    }
 };
 
-PackFigures RunWithPacks(const std::string& work, int packs, int perFolder, int rounds) {
-    std::string tree = work + "\\ptree" + std::to_string(packs);
-    MakeTree(tree, perFolder);
-    std::string def = WriteDefinition(work + "\\P" + std::to_string(packs) + ".brn", tree);
-    std::string folder = work + "\\prepo" + std::to_string(packs);
-    std::string changing = tree + "\\dir0\\sub0\\file0.txt";
+struct PackFigures {
+    Median total, load, run;
+};
+
+struct PackRepository {
+    std::string tree, def, folder, changing;
+    int round = 0;
+    PackFigures figures;
+};
+
+PackRepository MakePackRepository(const std::string& work, int packs, int perFolder) {
+    PackRepository p;
+    p.tree = work + "\\ptree" + std::to_string(packs);
+    MakeTree(p.tree, perFolder);
+    p.def = WriteDefinition(work + "\\P" + std::to_string(packs) + ".brn", p.tree);
+    p.folder = work + "\\prepo" + std::to_string(packs);
+    p.changing = p.tree + "\\dir0\\sub0\\file0.txt";
+    Repo setup(p.folder);
+    for (int i = 0; i < packs; ++i) {
+        WriteBytes(p.changing, 100 + i % 50);
+        setup.repository.Dispatch(p.def.c_str());
+    }
+    return p;
+}
+
+void RunOnce(PackRepository& p) {
+    WriteBytes(p.changing, 300 + p.round++);
+    double t0 = Now();
     {
-        Repo setup(folder);
-        for (int i = 0; i < packs; ++i) {
-            WriteBytes(changing, 100 + i % 50);
-            setup.repository.Dispatch(def.c_str());
-        }
+        Repo repo(p.folder);
+        double t1 = Now();
+        // The run as the program's window runs it, its catalogue loaded at start-up; the
+        // catalogue is saved by the run itself.
+        repo.repository.Dispatch(p.def.c_str());
+        p.figures.run.Take(Now() - t1);
+        p.figures.load.Take(t1 - t0);
     }
-    Best total, load, run, save;
-    for (int r = 0; r < rounds; ++r) {
-        WriteBytes(changing, 300 + r);
-        double t0 = Now();
-        {
-            Repo repo(folder);
-            double t1 = Now();
-            // The run as the program's window runs it, its catalogue loaded at start-up; the
-            // catalogue is saved by the run itself.
-            repo.repository.Dispatch(def.c_str());
-            double t2 = Now();
-            repo.repository.Save(FALSE);
-            save.Take(Now() - t2);
-            run.Take(t2 - t1);
-            load.Take(t1 - t0);
-        }
-        total.Take(Now() - t0);
-    }
-    RemoveTree(folder);
-    RemoveTree(tree);
-    DeleteFileA(def.c_str());
-    return {total.v, load.v, run.v, save.v};
+    p.figures.total.Take(Now() - t0);
+}
+
+void RemovePackRepository(const PackRepository& p) {
+    RemoveTree(p.folder);
+    RemoveTree(p.tree);
+    DeleteFileA(p.def.c_str());
 }
 
 void MeasurePacks(const std::string& work, int packs, int perFolder, int rounds) {
     std::printf("backup run after %d earlier packs against after 1, tree of %d files, one file "
-                "changed, load + run + save, best of %d\n",
+                "changed, medians of %d runs of each, alternately\n",
                 packs, 200 * perFolder, rounds);
     double t0 = Now();
-    PackFigures many = RunWithPacks(work, packs, perFolder, rounds);
+    PackRepository many = MakePackRepository(work, packs, perFolder);
     double setup = Now() - t0;
-    PackFigures one = RunWithPacks(work, 1, perFolder, rounds);
+    PackRepository one = MakePackRepository(work, 1, perFolder);
+    for (int r = 0; r < rounds; ++r) {
+        RunOnce(one);
+        RunOnce(many);
+    }
+    PackFigures &m = many.figures, &o = one.figures;
+    const double oRun = o.run.Value(), mRun = m.run.Value();
+    const double oTotal = o.total.Value(), mTotal = m.total.Value();
     std::printf("  the run (catalogue loaded, as in the window): 1 pack %.3f s, %d packs %.3f s: "
                 "ratio %.2f (target <= 1.3)\n",
-                one.run, packs, many.run, many.run / one.run);
+                oRun, packs, mRun, mRun / oRun);
     std::printf("  with the catalogue load as a command-line run does it: 1 pack %.3f s, %d packs "
                 "%.3f s: ratio %.2f (load %.3f s against %.3f s); set-up %.0f s\n",
-                one.total, packs, many.total, many.total / one.total, many.load, one.load, setup);
+                oTotal, packs, mTotal, mTotal / oTotal, m.load.Value(), o.load.Value(), setup);
+    RemovePackRepository(many);
+    RemovePackRepository(one);
 }
 
 }  // namespace
@@ -279,7 +302,8 @@ int main(int argc, char** argv) {
     CreateDirectoryA(work.c_str(), nullptr);
     std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "packs") {
-        MeasurePacks(work, argc > 2 ? std::atoi(argv[2]) : 300, argc > 3 ? std::atoi(argv[3]) / 200 : 10, 3);
+        MeasurePacks(work, argc > 2 ? std::atoi(argv[2]) : 300,
+                     argc > 3 ? std::max(1, std::atoi(argv[3]) / 200) : 10, 7);
     } else if (mode == "overhead") {
         MeasureOverhead(work, argc > 2 ? std::max(1, std::atoi(argv[2])) : 7);
     } else if (mode == "tree") {
@@ -288,7 +312,7 @@ int main(int argc, char** argv) {
         int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2;
         MeasureTree(work, rounds);
         MeasureOverhead(work, 7);
-        MeasurePacks(work, 300, 10, 3);
+        MeasurePacks(work, 300, 10, 7);
     }
     RemoveTree(work);
     fw::SetPrompt(nullptr);

@@ -1,6 +1,9 @@
 // The history data file: a failed read leaves identifier and packs unchanged; a whole one
 // survives a write and a second read (the identifiers of the definitions inside packs aside,
-// which every rewrite makes afresh).
+// which every rewrite makes afresh), and each of its packs read as a head and then its entries,
+// as through the index, is the pack read whole. The same bytes taken for an index beside a
+// history: one that reads only names packs inside the history after its header, in order, and
+// survives a write and a second read.
 #include <memory>
 #include <vector>
 
@@ -25,9 +28,43 @@ bool Same(const CBrnBackupItemPack& a, const CBrnBackupItemPack& b) {
     return true;
 }
 
+// The pack at its place in the history's bytes, read as its head and then its entries.
+bool ReadInTwo(const uint8_t* data, const CBrnBackupItemPack& whole, CBrnBackupItemPack& pack) {
+    const uint64_t offset = whole.Offset(), end = whole.End();
+    if (!fuzz::ReadFrom(data + offset, static_cast<size_t>(end - offset),
+                        [&](fw::CArchive& ar) { pack.ReadHead(ar, offset, end); }))
+        return false;
+    if (pack.EntriesOffset() != whole.EntriesOffset()) return false;
+    return fuzz::ReadFrom(data + pack.EntriesOffset(), static_cast<size_t>(end - pack.EntriesOffset()),
+                          [&](fw::CArchive& ar) { pack.ReadEntries(ar); });
+}
+
+void CheckIndex(const uint8_t* data, size_t size) {
+    store::HistoryIndex index;
+    bool read = false;
+    fuzz::ReadFrom(data, size, [&](fw::CArchive& ar) { read = store::ReadHistoryIndex(ar, index); });
+    if (!read) {
+        fuzz::Require(index.offsets.empty(), "a rejected index was kept");
+        return;
+    }
+    fuzz::Require(!index.offsets.empty() && index.offsets.front() == 28, "first pack not after the header");
+    for (size_t i = 0; i < index.offsets.size(); ++i)
+        fuzz::Require(index.offsets[i] < index.size && (i == 0 || index.offsets[i] > index.offsets[i - 1]),
+                      "an index offset outside the history or out of order");
+    std::vector<uint8_t> written = fuzz::WriteTo([&](fw::CArchive& ar) { store::WriteHistoryIndex(ar, index); });
+    store::HistoryIndex again;
+    bool whole = false;
+    fuzz::ReadFrom(written.data(), written.size(),
+                   [&](fw::CArchive& ar) { whole = store::ReadHistoryIndex(ar, again); });
+    fuzz::Require(whole && again.offsets == index.offsets && again.size == index.size &&
+                      fuzz::SameTime(again.lastRunTime, index.lastRunTime),
+                  "the written index does not read back");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    CheckIndex(data, size);
     GUID id{};
     int32_t headerCount = 0;
     fuzz::ReadFrom(data, size,
@@ -43,6 +80,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (const auto& e : p->Entries())
             fuzz::Require(e->Source().size() < MAX_PATH && e->StoredName().size() < MAX_PATH,
                           "a path of MAX_PATH bytes or more was read");
+    for (const auto& p : first) {
+        CBrnBackupItemPack pack;
+        fuzz::Require(p->Offset() >= 28 && p->End() <= size && p->EntriesOffset() <= p->End(),
+                      "a pack placed outside the history");
+        fuzz::Require(ReadInTwo(data, *p, pack) && Same(*p, pack),
+                      "a pack read as its head and entries differs from the pack read whole");
+    }
     std::vector<uint8_t> written =
         fuzz::WriteTo([&](fw::CArchive& ar) { store::WriteHistory(ar, id, first); });
     GUID secondId{};

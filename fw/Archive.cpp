@@ -103,4 +103,8 @@ void CArchive::Flush() {
     }
 }
 
+uint64_t CArchive::GetPosition() const {
+    return m_mode == store ? m_file.GetPosition() + m_len : m_file.GetPosition() - (m_len - m_pos);
+}
+
 }  // namespace fw

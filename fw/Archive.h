@@ -49,6 +49,8 @@ public:
     void WriteStringZ(const std::string& s);
     // Writes the buffer to the file.
     void Flush();
+    // Where the next byte is read from or written to, counted from the stream's start.
+    uint64_t GetPosition() const;
 
 private:
     void Fill();

@@ -97,6 +97,19 @@ bool WriteAt(HANDLE file, uint64_t offset, const void* data, DWORD size) {
            fw::WriteFileChecked(file, data, size, &written) && written == size;
 }
 
+// Reads size bytes at offset of an open file.
+bool ReadAt(HANDLE file, uint64_t offset, void* data, DWORD size) {
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    DWORD got = 0;
+    return SetFilePointerEx(file, at, nullptr, FILE_BEGIN) &&
+           ReadFile(file, data, size, &got, nullptr) && got == size;
+}
+
+// How much of a pack is read for its head: the run time, the definition and the first entry
+// fit in it but for a very long definition, for which the whole pack is read.
+constexpr uint64_t kHeadChunk = 8192;
+
 // Cuts an open file back to size bytes.
 bool CutBack(HANDLE file, uint64_t size) {
     LARGE_INTEGER at;
@@ -233,6 +246,7 @@ bool CBrnDataFile::LoadPacks() {
         }
         m_packs.clear();
     }
+    if (stamped && LoadHeads(path, before)) return true;
     fw::CFile file;
     if (path.empty() || !file.Open(path.c_str(), fw::CFile::modeRead)) return false;
     fw::CArchive ar(file, fw::CArchive::load);
@@ -247,9 +261,141 @@ bool CBrnDataFile::LoadPacks() {
     return true;
 }
 
+bool CBrnDataFile::LoadHeads(const std::string& path, const FileStamp& stamp) {
+    store::HistoryIndex index;
+    GUID identifier{};
+    int32_t count = 0;
+    std::vector<std::unique_ptr<CBrnBackupItemPack>> packs;
+    try {
+        {
+            fw::CFile file;
+            if (!file.Open((path + kPackIndexSuffix).c_str(), fw::CFile::modeRead)) return false;
+            fw::CArchive ar(file, fw::CArchive::load);
+            if (!store::ReadHistoryIndex(ar, index)) return false;
+        }
+        if (index.size != stamp.size || !SameTime(index.creation, stamp.creation) ||
+            !SameTime(index.lastWrite, stamp.lastWrite))
+            return false;
+        fw::CHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                     nullptr, OPEN_EXISTING, FILE_FLAG_RANDOM_ACCESS, nullptr));
+        unsigned char header[28];
+        if (!file || !ReadAt(file.Get(), 0, header, sizeof header)) return false;
+        {
+            fw::CMemFile memory(header, sizeof header);
+            fw::CArchive ar(memory, fw::CArchive::load);
+            if (!store::ReadHistoryHeader(ar, identifier, count) ||
+                count != static_cast<int32_t>(index.offsets.size()))
+                return false;
+        }
+        packs.reserve(index.offsets.size());
+        std::vector<uint8_t> chunk;
+        for (size_t i = 0; i < index.offsets.size(); ++i) {
+            const uint64_t offset = index.offsets[i];
+            const uint64_t end = i + 1 < index.offsets.size() ? index.offsets[i + 1] : index.size;
+            auto pack = std::make_unique<CBrnBackupItemPack>();
+            for (uint64_t take = std::min(end - offset, kHeadChunk);; take = end - offset) {
+                if (take > 0x7FFFFFFF) return false;
+                chunk.resize(static_cast<size_t>(take));
+                if (!ReadAt(file.Get(), offset, chunk.data(), static_cast<DWORD>(take))) return false;
+                fw::CMemFile memory(chunk.data(), chunk.size());
+                fw::CArchive ar(memory, fw::CArchive::load);
+                try {
+                    pack->ReadHead(ar, offset, end);
+                    break;
+                } catch (const fw::CArchiveException& e) {
+                    // Only a head longer than the part read is worth reading again whole.
+                    if (e.m_cause != fw::CArchiveException::endOfFile || take == end - offset)
+                        return false;
+                }
+            }
+            packs.push_back(std::move(pack));
+        }
+        if (packs.empty() || !SameTime(packs.back()->RunTime(), index.lastRunTime)) return false;
+        // The heads count only when nothing changed the file while they were read.
+        FileStamp after;
+        if (!StampOf(path, after) || !(after == stamp)) return false;
+    } catch (const fw::CException&) {
+        return false;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    m_identifier = identifier;
+    m_packs.swap(packs);
+    m_packCount = count;
+    m_current = true;
+    m_stamp = stamp;
+    m_stampPath = path;
+    return true;
+}
+
+bool CBrnDataFile::LoadEntries(CBrnBackupItemPack& pack) {
+    if (pack.EntriesLoaded()) return true;
+    const std::string path = Path();
+    FileStamp now;
+    if (!m_current || path.empty() || lstrcmpiA(path.c_str(), m_stampPath.c_str()) != 0 ||
+        !StampOf(path, now) || !(now == m_stamp) || pack.End() < pack.EntriesOffset() ||
+        pack.End() - pack.EntriesOffset() > 0x7FFFFFFF)
+        return false;
+    const DWORD size = static_cast<DWORD>(pack.End() - pack.EntriesOffset());
+    std::vector<uint8_t> bytes;
+    try {
+        bytes.resize(size);
+    } catch (const std::bad_alloc&) {
+        throw fw::CMemoryException();
+    }
+    fw::CHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file || !ReadAt(file.Get(), pack.EntriesOffset(), bytes.data(), size)) return false;
+    fw::CMemFile memory(bytes.data(), bytes.size());
+    fw::CArchive ar(memory, fw::CArchive::load);
+    pack.ReadEntries(ar);
+    return true;
+}
+
+bool CBrnDataFile::LoadAllEntries() {
+    if (!LoadPacks()) return false;
+    for (const auto& p : m_packs)
+        if (!LoadEntries(*p)) return false;
+    return true;
+}
+
+void CBrnDataFile::WriteIndex() {
+    const std::string path = Path();
+    if (!m_current || m_packs.empty() || path.empty()) return;
+    store::HistoryIndex index;
+    index.size = m_stamp.size;
+    index.creation = m_stamp.creation;
+    index.lastWrite = m_stamp.lastWrite;
+    index.lastRunTime = m_packs.back()->RunTime();
+    fw::CMemFile bytes;
+    try {
+        index.offsets.reserve(m_packs.size());
+        for (const auto& p : m_packs) index.offsets.push_back(p->Offset());
+        fw::CArchive ar(bytes, fw::CArchive::store);
+        store::WriteHistoryIndex(ar, index);
+        ar.Flush();
+    } catch (const fw::CException&) {
+        return;
+    } catch (const std::bad_alloc&) {
+        return;
+    }
+    // Written in place: a reader that meets it cut short or half written finds it does not
+    // add up and reads the history whole, and a stale one names a file that is no more.
+    const std::string indexPath = path + kPackIndexSuffix;
+    fw::CHandle file(CreateFileA(indexPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    if (!file || !WriteFile(file.Get(), bytes.Data().data(), static_cast<DWORD>(bytes.Data().size()),
+                            &written, nullptr) ||
+        written != bytes.Data().size()) {
+        file.Reset();
+        DeleteFileA(indexPath.c_str());
+    }
+}
+
 bool CBrnDataFile::ReloadForUpdate() {
     AbandonUpdate();
-    if (!RepairAppend() || !LoadPacks()) return false;
+    if (!RepairAppend() || !LoadAllEntries()) return false;
     // The old file stays whole until SavePacks has written all of the new one.
     return OpenPendingWrite(Path());
 }
@@ -257,7 +403,7 @@ bool CBrnDataFile::ReloadForUpdate() {
 CBrnBackupItemPack* CBrnDataFile::FindPack(const FILETIME& time) {
     if (!LoadPacks()) return nullptr;
     for (const auto& p : m_packs)
-        if (SameTime(p->RunTime(), time)) return p.get();
+        if (SameTime(p->RunTime(), time)) return LoadEntries(*p) ? p.get() : nullptr;
     return nullptr;
 }
 
@@ -307,6 +453,7 @@ bool CBrnDataFile::AppendPack(const CBrnFile& definition,
         fw::CArchive ar(bytes, fw::CArchive::store);
         pack->Serialize(ar);
         ar.Flush();
+        pack->Relocate(m_stamp.size);
         // Room first, so that nothing can fail once the file holds the pack.
         m_packs.reserve(m_packs.size() + 1);
     } catch (const fw::CException& e) {
@@ -371,6 +518,7 @@ bool CBrnDataFile::AppendPack(const CBrnFile& definition,
     m_packCount = newCount;
     m_current = StampOf(path, m_stamp);
     m_stampPath = path;
+    WriteIndex();
     return true;
 }
 
@@ -395,6 +543,7 @@ bool CBrnDataFile::SavePacks() {
     std::string path = Path();
     m_current = StampOf(path, m_stamp);
     m_stampPath = path;
+    WriteIndex();
     return true;
 }
 
@@ -431,6 +580,7 @@ bool CBrnDataFile::DeletePack(const FILETIME& time) {
         std::string path = Path();
         AbandonUpdate();
         written = util::ForceDeleteFile(path.c_str()) != FALSE;
+        if (written) DeleteFileA((path + kPackIndexSuffix).c_str());
     } else {
         written = SavePacks();
     }

@@ -20,6 +20,9 @@ class CBrennaItem;
 // Beside a history whose newest pack is being appended in place: the history's length and pack
 // count before it, so that an append cut short is never taken for damage and can be undone.
 inline constexpr char kAppendJournalSuffix[] = ".grow";
+// Beside a history: where each of its packs begins, so that opening it reads only the packs'
+// heads. Rewritten with every write of the history; an index that does not match it is ignored.
+inline constexpr char kPackIndexSuffix[] = ".idx";
 
 // The history data file of one definition. Its path is the stored path of the first linked
 // catalogue item (or, before one is linked, the path CreateForDefinition chose).
@@ -44,12 +47,20 @@ public:
     // Replaces the packs in memory by those of the file. False when the file cannot be opened;
     // a damaged file raises fw::CException (the caller reports it) and leaves no packs. Packs
     // read or written before are kept while the file is as it was then (same size, creation and
-    // last-write time), so that a history is not read again and again as it grows.
+    // last-write time), so that a history is not read again and again as it grows. Through an
+    // index that matches the file only the packs' heads are read; their entries are read when
+    // wanted (LoadEntries), so that opening a long history costs little more than a short one.
     bool LoadPacks();
-    // LoadPacks, then opens the pending write for SavePacks. False when either open fails;
+    // Reads the entries of a pack of this history read without them. False when the file is no
+    // longer the one its head was read from; a damaged pack raises like LoadPacks.
+    bool LoadEntries(CBrnBackupItemPack& pack);
+    // LoadPacks, then every pack's entries. False and raises like LoadEntries.
+    bool LoadAllEntries();
+    // LoadAllEntries, then opens the pending write for SavePacks. False when either fails;
     // raises like LoadPacks.
     bool ReloadForUpdate();
-    // LoadPacks, then the oldest pack with this run time, or null. Raises like LoadPacks.
+    // LoadPacks, then the oldest pack with this run time with its entries, or null. Raises like
+    // LoadPacks.
     CBrnBackupItemPack* FindPack(const FILETIME& time);
     // The newest pack in memory, or null.
     CBrnBackupItemPack* LastPack() const;
@@ -109,6 +120,12 @@ private:
     // journal. False when the history could not be cut back.
     bool RepairAppend();
     bool OpenPendingWrite(const std::string& target);
+    // The packs' heads through the index beside the file at path as stamp found it; false,
+    // leaving the packs as they were, when there is no index that matches the file.
+    bool LoadHeads(const std::string& path, const FileStamp& stamp);
+    // Writes the index of the packs in memory, which the file at Path() holds as m_stamp found
+    // it; a failure only leaves the history to be read whole.
+    void WriteIndex();
 
     std::string m_repository;
     GUID m_identifier{};

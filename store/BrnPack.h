@@ -40,7 +40,9 @@ private:
     int32_t m_owned = 0;
 };
 
-// One recorded run: its time, the definition as it was run, and its entries.
+// One recorded run: its time, the definition as it was run, and its entries. A pack read from a
+// history through its index holds only its head (time, definition, entry count and the first
+// entry's stored name) until CBrnDataFile::LoadEntries reads the rest.
 class CBrnBackupItemPack : public fw::CObject {
 public:
     CBrnBackupItemPack();
@@ -50,18 +52,40 @@ public:
     void AddItem(std::unique_ptr<CBrnBackupItem> entry);
 
     const FILETIME& RunTime() const { return m_runTime; }
-    int32_t EntryCount() const { return static_cast<int32_t>(m_entries.size()); }
-    const std::vector<std::unique_ptr<CBrnBackupItem>>& Entries() const { return m_entries; }
-    std::vector<std::unique_ptr<CBrnBackupItem>>& Entries() { return m_entries; }
+    int32_t EntryCount() const;
+    // The first entry's stored name, empty when the pack has none; known from the head alone.
+    std::string FirstStoredName() const;
+    bool EntriesLoaded() const { return m_entriesLoaded; }
+    // The entries. A pack whose entries were not read raises fw::CArchiveException rather than
+    // show none, so that nothing can take it for an empty pack and write it out so.
+    const std::vector<std::unique_ptr<CBrnBackupItem>>& Entries() const;
+    std::vector<std::unique_ptr<CBrnBackupItem>>& Entries();
     const CBrnFile& Definition() const { return *m_pDefinition; }
+
+    // Where the pack lies in the history it was last read from or written to, and where its
+    // entries begin; Relocate moves all three by the bytes that came before it.
+    uint64_t Offset() const { return m_offset; }
+    uint64_t End() const { return m_end; }
+    uint64_t EntriesOffset() const { return m_entriesOffset; }
+    void Relocate(uint64_t by);
 
     // Reading raises fw::CArchiveException for lengths or counts the data do not hold.
     void Serialize(fw::CArchive& ar) override;
+    // Reads the head of the pack that lies at offset..end of its history, ar standing at its
+    // start: the rest of the entries stay in the file. Raises like Serialize.
+    void ReadHead(fw::CArchive& ar, uint64_t offset, uint64_t end);
+    // Reads the entries of a pack read by ReadHead, ar holding exactly the bytes from
+    // EntriesOffset to End. Raises like Serialize, and for bytes left over.
+    void ReadEntries(fw::CArchive& ar);
 
 private:
     FILETIME m_runTime{};
     std::vector<std::unique_ptr<CBrnBackupItem>> m_entries;
     std::unique_ptr<CBrnFile> m_pDefinition;
+    bool m_entriesLoaded = true;
+    int32_t m_entryCount = 0;
+    std::string m_firstStored;
+    uint64_t m_offset = 0, m_end = 0, m_entriesOffset = 0;
 };
 
 namespace store {
@@ -76,5 +100,19 @@ void ReadHistory(fw::CArchive& ar, GUID& id,
                  std::vector<std::unique_ptr<CBrnBackupItemPack>>& packs);
 void WriteHistory(fw::CArchive& ar, const GUID& id,
                   const std::vector<std::unique_ptr<CBrnBackupItemPack>>& packs);
+
+// The index kept beside a history so that it can be opened without reading every pack: where
+// each pack begins, and the size, times and newest run time of the history file it describes.
+// Anything else on disk (another file, a history changed since) makes it worthless, never wrong:
+// readers check it against the history and read the history whole instead.
+struct HistoryIndex {
+    uint64_t size = 0;
+    FILETIME creation{}, lastWrite{}, lastRunTime{};
+    std::vector<uint64_t> offsets;
+};
+void WriteHistoryIndex(fw::CArchive& ar, const HistoryIndex& index);
+// False, with index unchanged, for anything but a whole index of the right magic and version
+// whose offsets begin after the history's header, rise and stay inside its size.
+bool ReadHistoryIndex(fw::CArchive& ar, HistoryIndex& index);
 
 }  // namespace store

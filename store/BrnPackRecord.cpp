@@ -66,18 +66,49 @@ void CBrnBackupItemPack::AddItem(std::unique_ptr<CBrnBackupItem> entry) {
     m_entries.push_back(std::move(entry));
 }
 
+int32_t CBrnBackupItemPack::EntryCount() const {
+    return m_entriesLoaded ? static_cast<int32_t>(m_entries.size()) : m_entryCount;
+}
+
+std::string CBrnBackupItemPack::FirstStoredName() const {
+    if (!m_entriesLoaded) return m_firstStored;
+    return m_entries.empty() ? std::string() : m_entries.front()->StoredName();
+}
+
+const std::vector<std::unique_ptr<CBrnBackupItem>>& CBrnBackupItemPack::Entries() const {
+    if (!m_entriesLoaded) throw fw::CArchiveException(fw::CArchiveException::badFormat);
+    return m_entries;
+}
+
+std::vector<std::unique_ptr<CBrnBackupItem>>& CBrnBackupItemPack::Entries() {
+    if (!m_entriesLoaded) throw fw::CArchiveException(fw::CArchiveException::badFormat);
+    return m_entries;
+}
+
+void CBrnBackupItemPack::Relocate(uint64_t by) {
+    m_offset += by;
+    m_end += by;
+    m_entriesOffset += by;
+}
+
 void CBrnBackupItemPack::Serialize(fw::CArchive& ar) {
+    const uint64_t offset = ar.GetPosition();
     if (ar.IsStoring()) {
+        const auto& entries = Entries();
         ar.WriteFileTime(m_runTime);
         ar.WriteI32(EntryCount());
         m_pDefinition->Serialize(ar);
-        for (const auto& e : m_entries) e->Serialize(ar);
+        m_entriesOffset = ar.GetPosition();
+        for (const auto& e : entries) e->Serialize(ar);
+        m_offset = offset;
+        m_end = ar.GetPosition();
         return;
     }
     FILETIME runTime = ar.ReadFileTime();
     int32_t count = ar.ReadI32();
     auto definition = std::make_unique<CBrnFile>();
     definition->Serialize(ar);
+    const uint64_t entriesOffset = ar.GetPosition();
     if (count < 0 || static_cast<uint64_t>(count) > ar.Remaining() / kMinEntrySize) RaiseDamaged();
     std::vector<std::unique_ptr<CBrnBackupItem>> entries;
     entries.reserve(count);
@@ -89,6 +120,63 @@ void CBrnBackupItemPack::Serialize(fw::CArchive& ar) {
     m_runTime = runTime;
     m_pDefinition = std::move(definition);
     m_entries.swap(entries);
+    m_entriesLoaded = true;
+    m_entryCount = count;
+    m_firstStored.clear();
+    m_offset = offset;
+    m_entriesOffset = entriesOffset;
+    m_end = ar.GetPosition();
+}
+
+void CBrnBackupItemPack::ReadHead(fw::CArchive& ar, uint64_t offset, uint64_t end) {
+    const uint64_t start = ar.GetPosition();
+    FILETIME runTime = ar.ReadFileTime();
+    int32_t count = ar.ReadI32();
+    auto definition = std::make_unique<CBrnFile>();
+    definition->Serialize(ar);
+    const uint64_t entriesOffset = offset + (ar.GetPosition() - start);
+    if (entriesOffset > end || count < 0 ||
+        static_cast<uint64_t>(count) > (end - entriesOffset) / kMinEntrySize)
+        RaiseDamaged();
+    std::string first;
+    if (count > 0) {
+        CBrnBackupItem e;
+        e.Serialize(ar);
+        first = e.StoredName();
+    } else if (entriesOffset != end) {
+        RaiseDamaged();
+    }
+    m_runTime = runTime;
+    m_pDefinition = std::move(definition);
+    m_entries.clear();
+    m_entriesLoaded = false;
+    m_entryCount = count;
+    m_firstStored.swap(first);
+    m_offset = offset;
+    m_entriesOffset = entriesOffset;
+    m_end = end;
+}
+
+void CBrnBackupItemPack::ReadEntries(fw::CArchive& ar) {
+    if (m_entriesLoaded) return;
+    std::vector<std::unique_ptr<CBrnBackupItem>> entries;
+    try {
+        entries.reserve(m_entryCount);
+        for (int32_t i = 0; i < m_entryCount; ++i) {
+            auto e = std::make_unique<CBrnBackupItem>();
+            e->Serialize(ar);
+            entries.push_back(std::move(e));
+        }
+    } catch (const std::bad_alloc&) {
+        throw fw::CMemoryException();
+    }
+    // The head and the entries must tell the same: the first entry as the head read it, and
+    // the pack ending where the next begins.
+    if (ar.Remaining() != 0 || (!entries.empty() && entries.front()->StoredName() != m_firstStored))
+        RaiseDamaged();
+    m_entries.swap(entries);
+    m_entriesLoaded = true;
+    m_firstStored.clear();
 }
 
 namespace store {
@@ -137,6 +225,60 @@ void ReadHistory(fw::CArchive& ar, GUID& id,
         packs.swap(read);
     } catch (const std::bad_alloc&) {
         throw fw::CMemoryException();
+    }
+}
+
+constexpr char kIndexMagic[4] = {'B', 'R', 'N', 'X'};
+constexpr uint32_t kIndexVersion = 1;
+
+void WriteHistoryIndex(fw::CArchive& ar, const HistoryIndex& index) {
+    ar.Write(kIndexMagic, sizeof kIndexMagic);
+    ar.WriteU32(kIndexVersion);
+    ar.WriteU32(static_cast<uint32_t>(index.size));
+    ar.WriteU32(static_cast<uint32_t>(index.size >> 32));
+    ar.WriteFileTime(index.creation);
+    ar.WriteFileTime(index.lastWrite);
+    ar.WriteFileTime(index.lastRunTime);
+    ar.WriteU32(static_cast<uint32_t>(index.offsets.size()));
+    for (uint64_t o : index.offsets) {
+        ar.WriteU32(static_cast<uint32_t>(o));
+        ar.WriteU32(static_cast<uint32_t>(o >> 32));
+    }
+}
+
+bool ReadHistoryIndex(fw::CArchive& ar, HistoryIndex& index) {
+    try {
+        char magic[4];
+        if (ar.Remaining() < 44) return false;
+        ar.Read(magic, sizeof magic);
+        if (memcmp(magic, kIndexMagic, sizeof kIndexMagic) != 0 || ar.ReadU32() != kIndexVersion)
+            return false;
+        HistoryIndex read;
+        read.size = ar.ReadU32();
+        read.size |= static_cast<uint64_t>(ar.ReadU32()) << 32;
+        read.creation = ar.ReadFileTime();
+        read.lastWrite = ar.ReadFileTime();
+        read.lastRunTime = ar.ReadFileTime();
+        uint32_t count = ar.ReadU32();
+        if (count == 0 || count > ar.Remaining() / 8 || ar.Remaining() != uint64_t{count} * 8)
+            return false;
+        read.offsets.resize(count);
+        uint64_t previous = 0;
+        for (uint64_t& o : read.offsets) {
+            o = ar.ReadU32();
+            o |= static_cast<uint64_t>(ar.ReadU32()) << 32;
+            // Each pack at least as long as the smallest pack, the first right after the header.
+            if ((previous == 0 ? o != kHeaderSize : o < previous + kMinPackSize) ||
+                o > read.size || read.size - o < kMinPackSize)
+                return false;
+            previous = o;
+        }
+        index = std::move(read);
+        return true;
+    } catch (const fw::CException&) {
+        return false;
+    } catch (const std::bad_alloc&) {
+        return false;
     }
 }
 

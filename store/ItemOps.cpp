@@ -73,8 +73,8 @@ std::string CBrennaItem::CopyInLoadedPacks() const {
     for (const auto& pack : m_pHistory->Packs()) {
         if (CompareFileTime(&pack->RunTime(), &m_evacuationTime) != 0) continue;
         if (m_fileFlag == 0) return pack->Definition().Folder();
-        if (pack->Entries().empty()) return {};
-        return util::JoinPath(m_pHistory->Repository(), pack->Entries().front()->StoredName());
+        if (pack->EntryCount() == 0) return {};
+        return util::JoinPath(m_pHistory->Repository(), pack->FirstStoredName());
     }
     return {};
 }

@@ -78,7 +78,7 @@ HistoryContent ReadHistory(const std::string& repository, const std::string& pat
     content.headerOk = file.CheckHeader();
     if (!content.headerOk) return content;
     try {
-        content.readable = file.LoadPacks();
+        content.readable = file.LoadAllEntries();
     } catch (const fw::CException&) {
         content.readable = false;
     } catch (const std::bad_alloc&) {
@@ -104,6 +104,7 @@ public:
             History(item.m_stored);
             Refer(item.m_stored);
             Refer(item.m_stored + kAppendJournalSuffix);
+            Refer(item.m_stored + kPackIndexSuffix);
             return;
         }
         Refer(item.m_stored);
@@ -122,6 +123,7 @@ public:
         Refer(item.m_stored);
         if (!item.IsBackupRun()) return;
         Refer(item.m_stored + kAppendJournalSuffix);
+        Refer(item.m_stored + kPackIndexSuffix);
         for (const auto& pack : History(item.m_stored).packs)
             for (const auto& e : pack.entries)
                 if (IsStoredName(e.storedName)) Refer(util::JoinPath(m_folder, e.storedName));

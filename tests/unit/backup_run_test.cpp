@@ -26,7 +26,7 @@ struct HistoryOnDisk {
     HistoryOnDisk(const std::string& repository, const std::string& path) : file(repository) {
         link.m_stored = path;
         file.LinkItem(&link);
-        loaded = file.LoadPacks();
+        loaded = file.LoadAllEntries();
     }
     const CBrnBackupItemPack& Pack(size_t i) const { return *file.Packs().at(i); }
     CBrennaItem link;
@@ -781,3 +781,178 @@ TEST_F(BackupRunMbcs, NamesAreListedOrderedAndCopiedWhole) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every pack of a history as a reader without its index finds it, entries and all.
+struct PackSummary {
+    FILETIME time;
+    std::string folder;
+    std::vector<Entry> entries;
+    bool operator==(const PackSummary& o) const {
+        return util::CompareFileTimeValues(time, o.time) == 0 && folder == o.folder &&
+               entries == o.entries;
+    }
+};
+
+std::vector<PackSummary> SummaryOf(CBrnDataFile& file) {
+    std::vector<PackSummary> out;
+    for (const auto& p : file.Packs()) {
+        CBrnBackupItemPack* pack = file.FindPack(p->RunTime());
+        if (!pack) return {};
+        out.push_back({pack->RunTime(), pack->Definition().Folder(), EntriesOf(*pack)});
+    }
+    return out;
+}
+
+// Rewrites bytes of a file in place and gives it back its times, so that nothing but its
+// content tells it changed.
+void PatchKeepingTimes(const std::string& path, size_t at, const std::string& bytes) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    ASSERT_TRUE(GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data));
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    SetFilePointer(h, static_cast<LONG>(at), nullptr, FILE_BEGIN);
+    DWORD written = 0;
+    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    SetFileTime(h, &data.ftCreationTime, nullptr, &data.ftLastWriteTime);
+    CloseHandle(h);
+}
+
+}  // namespace
+
+// A history is opened through the index beside it: only each pack's head is read, and a pack's
+// entries when they are wanted. Whatever the index is (missing, from before the last run,
+// damaged, for a history changed since), what a reader finds is what the history holds.
+TEST_F(BackupRun, AHistoryOpensThroughItsIndexAndReadsOnlyThePacksItNeeds) {
+    std::string data = ThreeFiles();
+    std::string def = Definition(data);
+    ASSERT_TRUE(Run(def));
+    const std::string history = Item(0)->m_stored;
+    const std::string index = history + kPackIndexSuffix;
+    testutil::WriteFile(data + "\\b.txt", "beta 2");
+    ASSERT_TRUE(Run(def));
+    const std::string twoRunIndex = testutil::ReadFile(index);
+    testutil::WriteFile(data + "\\sub\\c.txt", "gamma 3");
+    ASSERT_TRUE(Run(def));
+    ASSERT_TRUE(testutil::Exists(index));
+
+    // What the packs hold, read whole with no index.
+    const std::string goodIndex = testutil::ReadFile(index);
+    DeleteFileA(index.c_str());
+    std::vector<PackSummary> whole;
+    {
+        HistoryOnDisk disk(repo.Path(), history);
+        ASSERT_TRUE(disk.loaded);
+        for (const auto& p : disk.file.Packs()) EXPECT_TRUE(p->EntriesLoaded());
+        whole = SummaryOf(disk.file);
+        ASSERT_EQ(whole.size(), 3u);
+        EXPECT_EQ(whole[2].entries[1].stored, "br000001\\b.txt");
+        EXPECT_EQ(whole[2].entries[2].stored, "br000001\\c.txt");
+    }
+
+    // Through the index: heads only, then the entries of the packs asked for.
+    testutil::WriteFile(index, goodIndex);
+    {
+        CBrennaItem link;
+        link.m_stored = history;
+        CBrnDataFile file(repo.Path());
+        file.LinkItem(&link);
+        ASSERT_TRUE(file.LoadPacks());
+        ASSERT_EQ(file.Packs().size(), 3u);
+        for (size_t i = 0; i < 3; ++i) {
+            const CBrnBackupItemPack& p = *file.Packs()[i];
+            EXPECT_FALSE(p.EntriesLoaded());
+            EXPECT_EQ(p.EntryCount(), 3);
+            EXPECT_EQ(p.FirstStoredName(), "br000000\\a.txt");
+            EXPECT_THROW(p.Entries(), fw::CArchiveException);
+        }
+        ASSERT_NE(file.FindPack(whole[1].time), nullptr);
+        EXPECT_FALSE(file.Packs()[0]->EntriesLoaded());
+        EXPECT_TRUE(file.Packs()[1]->EntriesLoaded());
+        EXPECT_EQ(SummaryOf(file), whole);
+    }
+    // A catalogue loaded afresh finds each run's copy through the heads.
+    {
+        CRepository other;
+        ASSERT_TRUE(other.SetFolder(repo.Path()));
+        other.Load();
+        ASSERT_EQ(other.Count(), 3u);
+        for (size_t i = 0; i < 3; ++i) EXPECT_NE(other.Item(i)->m_attributes, INVALID_FILE_ATTRIBUTES);
+        store::CheckResult check = store::CheckRepository(other);
+        EXPECT_TRUE(check.Clean()) << store::FormatCheckReport(check, repo.Path());
+    }
+
+    std::string badOffsets = goodIndex;
+    std::swap_ranges(badOffsets.end() - 16, badOffsets.end() - 8, badOffsets.end() - 8);
+    const struct {
+        const char* what;
+        std::string bytes;
+    } indexes[] = {
+        {"none", ""},
+        {"from before the last run", twoRunIndex},
+        {"cut short", goodIndex.substr(0, goodIndex.size() - 3)},
+        {"foreign magic", "XXXX" + goodIndex.substr(4)},
+        {"offsets out of order", badOffsets},
+        {"an offset past the end", goodIndex.substr(0, goodIndex.size() - 8) + testutil::U32(0x7FFFFFF0) + testutil::U32(0)},
+        {"zeros", std::string(goodIndex.size(), '\0')},
+    };
+    for (const auto& c : indexes) {
+        SCOPED_TRACE(c.what);
+        if (c.bytes.empty())
+            DeleteFileA(index.c_str());
+        else
+            testutil::WriteFile(index, c.bytes);
+        HistoryOnDisk disk(repo.Path(), history);
+        ASSERT_TRUE(disk.loaded);
+        EXPECT_EQ(SummaryOf(disk.file), whole);
+    }
+
+    // The next run writes the index again.
+    testutil::WriteFile(data + "\\a.txt", "alpha 4");
+    ASSERT_TRUE(Run(def));
+    EXPECT_NE(testutil::ReadFile(index), goodIndex);
+    const std::string fourRunIndex = testutil::ReadFile(index);
+    {
+        CBrennaItem link;
+        link.m_stored = history;
+        CBrnDataFile file(repo.Path());
+        file.LinkItem(&link);
+        ASSERT_TRUE(file.LoadPacks());
+        EXPECT_EQ(file.Packs().size(), 4u);
+        EXPECT_FALSE(file.Packs()[3]->EntriesLoaded());
+    }
+
+    // Damage inside an older pack's entries, the history's size and times unchanged so that the
+    // index still matches: it is found when that pack is read, and the check reports it.
+    const std::string bytes = testutil::ReadFile(history);
+    const size_t at = bytes.find("br000000\\b.txt");
+    ASSERT_NE(at, std::string::npos);
+    PatchKeepingTimes(history, at + 9, std::string(1, '\0'));
+    {
+        CBrennaItem link;
+        link.m_stored = history;
+        CBrnDataFile file(repo.Path());
+        file.LinkItem(&link);
+        ASSERT_TRUE(file.LoadPacks());
+        EXPECT_FALSE(file.Packs()[0]->EntriesLoaded());
+        EXPECT_THROW(file.FindPack(whole[0].time), fw::CException);
+        EXPECT_NE(file.FindPack(whole[2].time), nullptr);
+        EXPECT_THROW(file.LoadAllEntries(), fw::CException);
+    }
+    {
+        CRepository other;
+        ASSERT_TRUE(other.SetFolder(repo.Path()));
+        other.Load();
+        store::CheckResult check = store::CheckRepository(other);
+        EXPECT_FALSE(check.Clean());
+    }
+    PatchKeepingTimes(history, at + 9, "b");
+
+    // Deleting every run removes the history and its index.
+    prompt.shown.clear();
+    while (Count() > 0) ASSERT_TRUE(scratch->RemoveItem(Item(Count() - 1)));
+    EXPECT_FALSE(testutil::Exists(history));
+    EXPECT_FALSE(testutil::Exists(index));
+}

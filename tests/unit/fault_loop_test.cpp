@@ -303,7 +303,7 @@ const Operation kOperations[] = {
          disk.SetFolder(w.repo.Path());
          disk.Load();
          const CBrennaItem* newest = disk.GetItem(disk.GetCount() - 1);
-         ASSERT_TRUE(newest->m_pHistory && newest->m_pHistory->LoadPacks());
+         ASSERT_TRUE(newest->m_pHistory && newest->m_pHistory->LoadAllEntries());
          const CBrnBackupItemPack* pack = newest->m_pHistory->LastPack();
          ASSERT_EQ(pack->EntryCount(), 4);
          for (const auto& e : pack->Entries())
