@@ -353,10 +353,19 @@ bool CBrnDataFile::LoadEntries(CBrnBackupItemPack& pack) {
 }
 
 bool CBrnDataFile::LoadAllEntries() {
-    if (!LoadPacks()) return false;
-    for (const auto& p : m_packs)
-        if (!LoadEntries(*p)) return false;
-    return true;
+    // A file changed between the heads and the entries (another process recorded a run) is
+    // read again once.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!LoadPacks()) return false;
+        bool whole = true;
+        for (const auto& p : m_packs)
+            if (!LoadEntries(*p)) {
+                whole = false;
+                break;
+            }
+        if (whole) return true;
+    }
+    return false;
 }
 
 void CBrnDataFile::WriteIndex() {
@@ -401,9 +410,14 @@ bool CBrnDataFile::ReloadForUpdate() {
 }
 
 CBrnBackupItemPack* CBrnDataFile::FindPack(const FILETIME& time) {
-    if (!LoadPacks()) return nullptr;
-    for (const auto& p : m_packs)
-        if (SameTime(p->RunTime(), time)) return LoadEntries(*p) ? p.get() : nullptr;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!LoadPacks()) return nullptr;
+        auto p = std::find_if(m_packs.begin(), m_packs.end(),
+                              [&](const auto& p) { return SameTime(p->RunTime(), time); });
+        if (p == m_packs.end()) return nullptr;
+        // False when the file changed since its heads were read: it is read again once.
+        if (LoadEntries(**p)) return p->get();
+    }
     return nullptr;
 }
 

@@ -909,17 +909,22 @@ TEST_F(BackupRun, AHistoryOpensThroughItsIndexAndReadsOnlyThePacksItNeeds) {
         EXPECT_EQ(SummaryOf(disk.file), whole);
     }
 
-    // The next run writes the index again.
-    testutil::WriteFile(data + "\\a.txt", "alpha 4");
-    ASSERT_TRUE(Run(def));
-    EXPECT_NE(testutil::ReadFile(index), goodIndex);
-    const std::string fourRunIndex = testutil::ReadFile(index);
+    // The next run writes the index again. A reader that had read the heads before it finds
+    // the file changed when it wants a pack's entries, and reads it again.
     {
         CBrennaItem link;
         link.m_stored = history;
         CBrnDataFile file(repo.Path());
         file.LinkItem(&link);
+        testutil::WriteFile(index, goodIndex);
         ASSERT_TRUE(file.LoadPacks());
+        EXPECT_FALSE(file.Packs()[0]->EntriesLoaded());
+        testutil::WriteFile(data + "\\a.txt", "alpha 4");
+        ASSERT_TRUE(Run(def));
+        EXPECT_NE(testutil::ReadFile(index), goodIndex);
+        CBrnBackupItemPack* first = file.FindPack(whole[0].time);
+        ASSERT_NE(first, nullptr);
+        EXPECT_EQ(EntriesOf(*first), whole[0].entries);
         EXPECT_EQ(file.Packs().size(), 4u);
         EXPECT_FALSE(file.Packs()[3]->EntriesLoaded());
     }

@@ -415,7 +415,9 @@ int LoopOverEndedProcesses(size_t index) {
         EXPECT_TRUE(after.quiet && after.faults.empty());
         EXPECT_TRUE(after.SameKindAs(expected, true));
         // A run of the definition leaves no pack behind that no record names.
-        if (!isNew) EXPECT_EQ(after.packCounts, after.recordedCounts);
+        if (!isNew) {
+            EXPECT_EQ(after.packCounts, after.recordedCounts);
+        }
         if (op.verify) op.verify(w);
         if (::testing::Test::HasFailure()) return n;
     }
