@@ -77,10 +77,15 @@ bool ReadJournal(const std::string& journal, uint64_t& size, int32_t& count) {
     return true;
 }
 
+// A history opened for reading beside a writer that may be appending to it.
+fw::CHandle OpenToRead(const std::string& path) {
+    return fw::CHandle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, OPEN_EXISTING, 0, nullptr));
+}
+
 // The pack count in the header of the history at path.
 bool ReadPackCount(const std::string& path, int32_t& count) {
-    fw::CHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 nullptr, OPEN_EXISTING, 0, nullptr));
+    fw::CHandle file = OpenToRead(path);
     LARGE_INTEGER at;
     at.QuadPart = kCountOffset;
     DWORD got = 0;
@@ -232,8 +237,7 @@ bool CBrnDataFile::LoadPacks() {
         // before it. Should the append complete meanwhile, the whole file is read after all.
         try {
             std::vector<uint8_t> bytes(static_cast<size_t>(keep));
-            fw::CHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                         nullptr, OPEN_EXISTING, 0, nullptr));
+            fw::CHandle file = OpenToRead(path);
             DWORD got = 0;
             if (file && ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) &&
                 got == bytes.size()) {
@@ -276,8 +280,7 @@ bool CBrnDataFile::LoadHeads(const std::string& path, const FileStamp& stamp) {
         if (index.size != stamp.size || !SameTime(index.creation, stamp.creation) ||
             !SameTime(index.lastWrite, stamp.lastWrite))
             return false;
-        fw::CHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                     nullptr, OPEN_EXISTING, FILE_FLAG_RANDOM_ACCESS, nullptr));
+        fw::CHandle file = OpenToRead(path);
         unsigned char header[28];
         if (!file || !ReadAt(file.Get(), 0, header, sizeof header)) return false;
         {
@@ -343,8 +346,7 @@ bool CBrnDataFile::LoadEntries(CBrnBackupItemPack& pack) {
     } catch (const std::bad_alloc&) {
         throw fw::CMemoryException();
     }
-    fw::CHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 nullptr, OPEN_EXISTING, 0, nullptr));
+    fw::CHandle file = OpenToRead(path);
     if (!file || !ReadAt(file.Get(), pack.EntriesOffset(), bytes.data(), size)) return false;
     fw::CMemFile memory(bytes.data(), bytes.size());
     fw::CArchive ar(memory, fw::CArchive::load);

@@ -24,6 +24,34 @@ std::string ReadPath(fw::CArchive& ar, uint32_t len) {
     return s;
 }
 
+// The run time, entry count and definition that begin every pack.
+struct PackHead {
+    FILETIME runTime;
+    int32_t count;
+    std::unique_ptr<CBrnFile> definition;
+};
+
+PackHead ReadPackHead(fw::CArchive& ar) {
+    PackHead head;
+    head.runTime = ar.ReadFileTime();
+    head.count = ar.ReadI32();
+    head.definition = std::make_unique<CBrnFile>();
+    head.definition->Serialize(ar);
+    return head;
+}
+
+// count entries, each read whole.
+std::vector<std::unique_ptr<CBrnBackupItem>> ReadEntryList(fw::CArchive& ar, int32_t count) {
+    std::vector<std::unique_ptr<CBrnBackupItem>> entries;
+    entries.reserve(count);
+    for (int32_t i = 0; i < count; ++i) {
+        auto e = std::make_unique<CBrnBackupItem>();
+        e->Serialize(ar);
+        entries.push_back(std::move(e));
+    }
+    return entries;
+}
+
 }  // namespace
 
 bool CBrnBackupItem::Set(const std::string& source, const std::string& storedName) {
@@ -104,24 +132,16 @@ void CBrnBackupItemPack::Serialize(fw::CArchive& ar) {
         m_end = ar.GetPosition();
         return;
     }
-    FILETIME runTime = ar.ReadFileTime();
-    int32_t count = ar.ReadI32();
-    auto definition = std::make_unique<CBrnFile>();
-    definition->Serialize(ar);
+    PackHead head = ReadPackHead(ar);
     const uint64_t entriesOffset = ar.GetPosition();
-    if (count < 0 || static_cast<uint64_t>(count) > ar.Remaining() / kMinEntrySize) RaiseDamaged();
-    std::vector<std::unique_ptr<CBrnBackupItem>> entries;
-    entries.reserve(count);
-    for (int32_t i = 0; i < count; ++i) {
-        auto e = std::make_unique<CBrnBackupItem>();
-        e->Serialize(ar);
-        entries.push_back(std::move(e));
-    }
-    m_runTime = runTime;
-    m_pDefinition = std::move(definition);
+    if (head.count < 0 || static_cast<uint64_t>(head.count) > ar.Remaining() / kMinEntrySize)
+        RaiseDamaged();
+    std::vector<std::unique_ptr<CBrnBackupItem>> entries = ReadEntryList(ar, head.count);
+    m_runTime = head.runTime;
+    m_pDefinition = std::move(head.definition);
     m_entries.swap(entries);
     m_entriesLoaded = true;
-    m_entryCount = count;
+    m_entryCount = head.count;
     m_firstStored.clear();
     m_offset = offset;
     m_entriesOffset = entriesOffset;
@@ -130,10 +150,8 @@ void CBrnBackupItemPack::Serialize(fw::CArchive& ar) {
 
 void CBrnBackupItemPack::ReadHead(fw::CArchive& ar, uint64_t offset, uint64_t end) {
     const uint64_t start = ar.GetPosition();
-    FILETIME runTime = ar.ReadFileTime();
-    int32_t count = ar.ReadI32();
-    auto definition = std::make_unique<CBrnFile>();
-    definition->Serialize(ar);
+    PackHead head = ReadPackHead(ar);
+    const int32_t count = head.count;
     const uint64_t entriesOffset = offset + (ar.GetPosition() - start);
     if (entriesOffset > end || count < 0 ||
         static_cast<uint64_t>(count) > (end - entriesOffset) / kMinEntrySize)
@@ -146,8 +164,8 @@ void CBrnBackupItemPack::ReadHead(fw::CArchive& ar, uint64_t offset, uint64_t en
     } else if (entriesOffset != end) {
         RaiseDamaged();
     }
-    m_runTime = runTime;
-    m_pDefinition = std::move(definition);
+    m_runTime = head.runTime;
+    m_pDefinition = std::move(head.definition);
     m_entries.clear();
     m_entriesLoaded = false;
     m_entryCount = count;
@@ -161,12 +179,7 @@ void CBrnBackupItemPack::ReadEntries(fw::CArchive& ar) {
     if (m_entriesLoaded) return;
     std::vector<std::unique_ptr<CBrnBackupItem>> entries;
     try {
-        entries.reserve(m_entryCount);
-        for (int32_t i = 0; i < m_entryCount; ++i) {
-            auto e = std::make_unique<CBrnBackupItem>();
-            e->Serialize(ar);
-            entries.push_back(std::move(e));
-        }
+        entries = ReadEntryList(ar, m_entryCount);
     } catch (const std::bad_alloc&) {
         throw fw::CMemoryException();
     }

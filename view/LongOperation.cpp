@@ -261,20 +261,26 @@ ProgressLines ProgressTextOf(const util::ProgressReport& report, bool cancelling
     return lines;
 }
 
-// Dispatches this thread's messages until event is set; a quit request is kept for later.
-void PumpUntil(HANDLE event, bool& quit, WPARAM& quitCode) {
-    while (MsgWaitForMultipleObjects(1, &event, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                quit = true;
-                quitCode = msg.wParam;
-                continue;
-            }
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
+// Dispatches the messages waiting in this thread's queue, keyboard ones through the dialog's
+// navigation while one is shown; a quit request is kept for after the work.
+void DispatchWaiting(HWND dialog, bool& quit, WPARAM& quitCode) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            quit = true;
+            quitCode = msg.wParam;
+            continue;
         }
+        if (dialog && IsDialogMessageA(dialog, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
     }
+}
+
+// Dispatches this thread's messages until event is set.
+void PumpUntil(HANDLE event, bool& quit, WPARAM& quitCode) {
+    while (MsgWaitForMultipleObjects(1, &event, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0)
+        DispatchWaiting(nullptr, quit, quitCode);
 }
 
 void RunLongOperation(HWND owner, CRepository& repository, UINT captionId,
@@ -322,18 +328,7 @@ void RunLongOperation(HWND owner, CRepository& repository, UINT captionId,
                      : now - start >= kProgressDelayMs ? 0
                                                         : kProgressDelayMs - (now - start);
         if (MsgWaitForMultipleObjects(1, &done, FALSE, wait, QS_ALLINPUT) == WAIT_OBJECT_0) break;
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                // Passed on once the work is over.
-                quit = true;
-                quitCode = msg.wParam;
-                continue;
-            }
-            if (progressWindow && IsDialogMessageA(progressWindow, &msg)) continue;
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
+        DispatchWaiting(progressWindow, quit, quitCode);
         now = GetTickCount();
         if (!progressWindow && now - start >= kProgressDelayMs &&
             WaitForSingleObject(done, 0) != WAIT_OBJECT_0 && dialog.CreateModeless(owner)) {

@@ -102,7 +102,7 @@ TEST_F(ProgressWindow, StaysAwayFromShortWork) {
 
 TEST_F(ProgressWindow, AppearsForLongWorkWhileTheMainWindowRepaintsAndCancelEndsIt) {
     Open();
-    std::string tree = Tree("large", 4000);
+    std::string tree = Tree("large", 8000);
     const DWORD dropped = GetTickCount();
     std::atomic<DWORD> appeared{0}, cancelled{0};
     std::atomic<bool> disabledMeanwhile{false}, repainted{false};
@@ -120,8 +120,9 @@ TEST_F(ProgressWindow, AppearsForLongWorkWhileTheMainWindowRepaintsAndCancelEnds
             Sleep(10);
             repainted = !GetUpdateRect(list, nullptr, FALSE);
         }
-        // Some files copied, so that the window has counts to show.
-        Sleep(300);
+        // Some files copied, so that the window has counts to show; the tree is large enough
+        // that a loaded machine is still copying it when the cancel comes.
+        Sleep(200);
         stageText = testutil::DlgText(progress, IDC_PROGRESS_STAGE);
         countsText = testutil::DlgText(progress, IDC_PROGRESS_COUNTS);
         cancelled = GetTickCount();
@@ -138,7 +139,7 @@ TEST_F(ProgressWindow, AppearsForLongWorkWhileTheMainWindowRepaintsAndCancelEnds
     EXPECT_TRUE(disabledMeanwhile);
     EXPECT_TRUE(repainted);
     EXPECT_EQ(stageText, fw::LoadStr(IDS_PROGRESS_COPYING));
-    EXPECT_NE(countsText.find(" 4000 "), std::string::npos) << countsText;
+    EXPECT_NE(countsText.find(" 8000 "), std::string::npos) << countsText;
     ASSERT_NE(cancelled.load(), 0u);
     // Within a second, with room for a loaded machine.
     EXPECT_LT(ended - cancelled, 2000u);
