@@ -27,6 +27,29 @@ inline void WriteSmallFile(const std::string& path, const std::string& text) {
 }
 
 // Removes a tree, read-only entries included, with the program's own helper.
+// 20 folders x 10 subfolders x perFolder files (file<n>.txt) of 200 to 1,000 bytes; with
+// withIndex the first file of every subfolder is an index.html instead. Returns the file count.
+inline int MakeTree(const std::string& root, int perFolder = 100, bool withIndex = false) {
+    CreateDirectoryA(root.c_str(), nullptr);
+    int files = 0;
+    for (int a = 0; a < 20; ++a) {
+        std::string da = root + "\\dir" + std::to_string(a);
+        CreateDirectoryA(da.c_str(), nullptr);
+        for (int b = 0; b < 10; ++b) {
+            std::string db = da + "\\sub" + std::to_string(b);
+            CreateDirectoryA(db.c_str(), nullptr);
+            for (int c = 0; c < perFolder; ++c, ++files) {
+                if (c == 0 && withIndex)
+                    WriteSmallFile(db + "\\index.html", "<html></html>");
+                else
+                    WriteSmallFile(db + "\\file" + std::to_string(c) + ".txt",
+                                   std::string(200 + (c * 37) % 800, 'x'));
+            }
+        }
+    }
+    return files;
+}
+
 inline void RemoveTree(const std::string& path) { util::DeleteFolderTree(path.c_str()); }
 
 inline std::string Quote(const std::string& s) {

@@ -13,29 +13,9 @@ using namespace bench;
 
 namespace {
 
-// 20 folders x 10 subfolders x 100 files = 20,000 files; every subfolder has an index.html.
-int MakeTree(const std::string& root) {
-    CreateDirectoryA(root.c_str(), nullptr);
-    int files = 0;
-    for (int a = 0; a < 20; ++a) {
-        std::string da = root + "\\dir" + std::to_string(a);
-        CreateDirectoryA(da.c_str(), nullptr);
-        for (int b = 0; b < 10; ++b) {
-            std::string db = da + "\\sub" + std::to_string(b);
-            CreateDirectoryA(db.c_str(), nullptr);
-            WriteSmallFile(db + "\\index.html", "<html></html>");
-            ++files;
-            for (int c = 1; c < 100; ++c, ++files)
-                WriteSmallFile(db + "\\file" + std::to_string(c) + ".txt",
-                               std::string(200 + (c * 37) % 800, 'x'));
-        }
-    }
-    return files;
-}
-
 void BenchEvacuation(const std::string& work, int rounds) {
     std::string tree = work + "\\tree";
-    int files = MakeTree(tree);
+    int files = MakeTree(tree, 100, true);
     std::printf("evacuation of a tree of %d files in 200 folders (%d rounds each)\n", files, rounds);
     double best[2] = {1e9, 1e9};
     for (int r = 0; r < rounds; ++r) {

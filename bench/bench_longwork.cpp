@@ -39,23 +39,6 @@ public:
 
 void WriteBytes(const std::string& path, size_t size) { WriteSmallFile(path, std::string(size, 'x')); }
 
-// 20 folders x 10 subfolders x 100 files of 200 to 1,000 bytes = 20,000 files.
-int MakeTree(const std::string& root, int perFolder = 100) {
-    CreateDirectoryA(root.c_str(), nullptr);
-    int files = 0;
-    for (int a = 0; a < 20; ++a) {
-        std::string da = root + "\\dir" + std::to_string(a);
-        CreateDirectoryA(da.c_str(), nullptr);
-        for (int b = 0; b < 10; ++b) {
-            std::string db = da + "\\sub" + std::to_string(b);
-            CreateDirectoryA(db.c_str(), nullptr);
-            for (int c = 0; c < perFolder; ++c, ++files)
-                WriteBytes(db + "\\file" + std::to_string(c) + ".txt", 200 + (c * 37) % 800);
-        }
-    }
-    return files;
-}
-
 // The baseline a program could not do with less: list each folder once, copy each file.
 int BareWalk(const std::string& from, const std::string& to) {
     CreateDirectoryA(to.c_str(), nullptr);

@@ -40,16 +40,17 @@ PackHead ReadPackHead(fw::CArchive& ar) {
     return head;
 }
 
-// count entries, each read whole.
-std::vector<std::unique_ptr<CBrnBackupItem>> ReadEntryList(fw::CArchive& ar, int32_t count) {
-    std::vector<std::unique_ptr<CBrnBackupItem>> entries;
-    entries.reserve(count);
+// count records (entries or packs), each read whole.
+template <class Record>
+std::vector<std::unique_ptr<Record>> ReadRecords(fw::CArchive& ar, int32_t count) {
+    std::vector<std::unique_ptr<Record>> records;
+    records.reserve(count);
     for (int32_t i = 0; i < count; ++i) {
-        auto e = std::make_unique<CBrnBackupItem>();
-        e->Serialize(ar);
-        entries.push_back(std::move(e));
+        auto r = std::make_unique<Record>();
+        r->Serialize(ar);
+        records.push_back(std::move(r));
     }
-    return entries;
+    return records;
 }
 
 }  // namespace
@@ -136,7 +137,7 @@ void CBrnBackupItemPack::Serialize(fw::CArchive& ar) {
     const uint64_t entriesOffset = ar.GetPosition();
     if (head.count < 0 || static_cast<uint64_t>(head.count) > ar.Remaining() / kMinEntrySize)
         RaiseDamaged();
-    std::vector<std::unique_ptr<CBrnBackupItem>> entries = ReadEntryList(ar, head.count);
+    std::vector<std::unique_ptr<CBrnBackupItem>> entries = ReadRecords<CBrnBackupItem>(ar, head.count);
     m_runTime = head.runTime;
     m_pDefinition = std::move(head.definition);
     m_entries.swap(entries);
@@ -179,7 +180,7 @@ void CBrnBackupItemPack::ReadEntries(fw::CArchive& ar) {
     if (m_entriesLoaded) return;
     std::vector<std::unique_ptr<CBrnBackupItem>> entries;
     try {
-        entries = ReadEntryList(ar, m_entryCount);
+        entries = ReadRecords<CBrnBackupItem>(ar, m_entryCount);
     } catch (const std::bad_alloc&) {
         throw fw::CMemoryException();
     }
@@ -224,13 +225,8 @@ void ReadHistory(fw::CArchive& ar, GUID& id,
         int32_t count = ar.ReadI32();
         if (count < 0 || static_cast<uint64_t>(count) > ar.Remaining() / kMinPackSize)
             RaiseDamaged();
-        std::vector<std::unique_ptr<CBrnBackupItemPack>> read;
-        read.reserve(count);
-        for (int32_t i = 0; i < count; ++i) {
-            auto p = std::make_unique<CBrnBackupItemPack>();
-            p->Serialize(ar);
-            read.push_back(std::move(p));
-        }
+        std::vector<std::unique_ptr<CBrnBackupItemPack>> read =
+            ReadRecords<CBrnBackupItemPack>(ar, count);
         // Bytes after the last pack mean a count lower than what was written: rewriting the
         // file from what was read would drop the rest.
         if (ar.Remaining() != 0) RaiseDamaged();
